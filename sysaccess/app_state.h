@@ -1,0 +1,28 @@
+#pragma once
+// The process-wide values computed once when the main window is created. A plain value, so tests
+// build one with the folders and flags they need.
+#include <string>
+
+namespace kv {
+
+struct AppState {
+  unsigned RestoreMessage = 0;
+  std::string UserName;
+  std::string ExeFolder;  // every folder ends with a backslash
+  std::string UndoFolder;
+  std::string WindowsFolder;
+  std::string SystemFolder;
+  std::string ProgramFilesFolder;
+  bool ProgramFilesIsX86 = false;  // a 32-bit program on 64-bit Windows (or the 64-bit build there)
+  bool RunsUnderWow64 = false;     // only then can file-system redirection be switched
+  std::string ProfileFolder;
+  std::string StartupFolder;
+  std::string CommonStartupFolder;
+  std::string StartupSourceCodes;  // one source digit per autostart row
+  bool BusyFlag = false;
+};
+
+// Reads the folders from Windows in the documented order.
+AppState ComputeAppState();
+
+}  // namespace kv

@@ -1,0 +1,255 @@
+#include "sysaccess/registry.h"
+
+#include "sysaccess/handles.h"
+#include "sysaccess/text_rules.h"
+
+namespace kv {
+
+namespace {
+
+constexpr bool kIs64BitBuild = sizeof(void*) == 8;
+
+// "SOFTWARE\x" and "\SOFTWARE\x\" name the same key: the registry wants neither the leading
+// nor (for RegDeleteKey) the trailing backslash.
+std::string KeyPath(const std::string& path) {
+  std::string p = path;
+  if (!p.empty() && p[0] == '\\') p.erase(0, 1);
+  if (EndsWithBackslash(p)) p.pop_back();
+  return p;
+}
+
+UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
+  UniqueKey key;
+  if (::RegOpenKeyExA(root, KeyPath(path).c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
+  return key;
+}
+
+// Reads a value's raw bytes, retrying while it grows between the size query and the read.
+bool QueryRaw(HKEY key, const std::string& value, RegValue& out) {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  LONG rc = ::RegQueryValueExA(key, value.c_str(), nullptr, &type, nullptr, &size);
+  if (rc != ERROR_SUCCESS) return false;
+  std::string buffer;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    buffer.assign(static_cast<size_t>(size) + 2, '\0');
+    DWORD got = size + 2;
+    rc = ::RegQueryValueExA(key, value.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(&buffer[0]), &got);
+    if (rc == ERROR_SUCCESS) {
+      buffer.resize(got);
+      out.type = type;
+      out.data = std::move(buffer);
+      return true;
+    }
+    if (rc != ERROR_MORE_DATA) return false;
+    size = got > size ? got : size * 2 + 64;
+  }
+  return false;
+}
+
+int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& names, bool values) {
+  names.clear();
+  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  if (!key) return 0;
+  DWORD count = 0, longest = 0;
+  LONG rc = values ? ::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                        &count, &longest, nullptr, nullptr, nullptr)
+                   : ::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, &longest, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (rc != ERROR_SUCCESS) return 0;
+  // The longest name is counted in characters; a GBK character takes two bytes.
+  std::string buffer(static_cast<size_t>(longest) * 2 + 2, '\0');
+  for (DWORD i = 0; i < count; ++i) {
+    for (;;) {
+      DWORD len = static_cast<DWORD>(buffer.size());
+      rc = values ? ::RegEnumValueA(key.get(), i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr)
+                  : ::RegEnumKeyExA(key.get(), i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_MORE_DATA && buffer.size() < 0x40000) {
+        buffer.resize(buffer.size() * 2);
+        continue;
+      }
+      break;
+    }
+    if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
+    if (rc != ERROR_SUCCESS) continue;
+    names.emplace_back(buffer.c_str());
+  }
+  return static_cast<int>(names.size());
+}
+
+// Deletes every key below `key` (opened in the 64-bit view), deepest first.
+void DeleteSubtree(HKEY key) {
+  DWORD count = 0, longest = 0;
+  if (::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return;
+  std::string buffer(static_cast<size_t>(longest) * 2 + 2, '\0');
+  for (DWORD i = count; i-- > 0;) {
+    DWORD len = static_cast<DWORD>(buffer.size());
+    if (::RegEnumKeyExA(key, i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      continue;
+    const std::string name(buffer.c_str());
+    UniqueKey child;
+    if (::RegOpenKeyExA(key, name.c_str(), 0, ViewAccess(RegistryView::Wow64_64), child.put()) ==
+        ERROR_SUCCESS) {
+      DeleteSubtree(child.get());
+      child.reset();
+    } else {
+      child.release();
+    }
+    ::RegDeleteKeyExA(key, name.c_str(), KEY_WOW64_64KEY, 0);
+  }
+}
+
+}  // namespace
+
+REGSAM DefaultViewFlag() { return kIs64BitBuild ? KEY_WOW64_32KEY : 0; }
+
+REGSAM ViewAccess(RegistryView view) {
+  return view == RegistryView::Wow64_64 ? (KEY_ALL_ACCESS | KEY_WOW64_64KEY)
+                                        : (KEY_ALL_ACCESS | DefaultViewFlag());
+}
+
+std::string StringFromRegData(const std::string& data) {
+  size_t nul = data.find('\0');
+  return TrimControls(nul == std::string::npos ? data : data.substr(0, nul));
+}
+
+int RegGetKeyNamesIn(RegistryView view, HKEY root, const std::string& path, NameList& names) {
+  return EnumNames(view, root, path, names, false);
+}
+int RegGetValueNamesIn(RegistryView view, HKEY root, const std::string& path, NameList& names) {
+  return EnumNames(view, root, path, names, true);
+}
+int RegGetKeyNames(HKEY root, const std::string& path, NameList& names) {
+  return RegGetKeyNamesIn(RegistryView::Native32, root, path, names);
+}
+int RegGetKeyNames64(HKEY root, const std::string& path, NameList& names) {
+  return RegGetKeyNamesIn(RegistryView::Wow64_64, root, path, names);
+}
+int RegGetValueNames(HKEY root, const std::string& path, NameList& names) {
+  return RegGetValueNamesIn(RegistryView::Native32, root, path, names);
+}
+int RegGetValueNames64(HKEY root, const std::string& path, NameList& names) {
+  return RegGetValueNamesIn(RegistryView::Wow64_64, root, path, names);
+}
+
+bool RegReadValue(RegistryView view, HKEY root, const std::string& path, const std::string& value,
+                  RegValue& out) {
+  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  return key && QueryRaw(key.get(), value, out);
+}
+
+std::string RegReadStringIn(RegistryView view, HKEY root, const std::string& path, const std::string& value) {
+  RegValue v;
+  if (!RegReadValue(view, root, path, value, v)) return "";
+  if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) return "";
+  return StringFromRegData(v.data);
+}
+
+std::string RegReadString(HKEY root, const std::string& path, const std::string& value) {
+  return RegReadStringIn(RegistryView::Native32, root, path, value);
+}
+std::string RegReadString64(HKEY root, const std::string& path, const std::string& value) {
+  return RegReadStringIn(RegistryView::Wow64_64, root, path, value);
+}
+
+std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std::string& path,
+                                        const std::vector<std::string>& values, std::vector<bool>* present) {
+  std::vector<std::string> out(values.size());
+  if (present) present->assign(values.size(), false);
+  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  if (!key) return out;
+  for (size_t i = 0; i < values.size(); ++i) {
+    RegValue v;
+    if (!QueryRaw(key.get(), values[i], v)) continue;
+    if (present) (*present)[i] = true;
+    if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) out[i] = StringFromRegData(v.data);
+  }
+  return out;
+}
+
+bool RegReadBool(HKEY root, const std::string& path, const std::string& value) {
+  RegValue v;
+  if (!RegReadValue(RegistryView::Wow64_64, root, path, value, v)) return false;
+  if (v.type != REG_DWORD || v.data.size() != sizeof(DWORD)) return false;
+  DWORD n = 0;
+  for (size_t i = 0; i < sizeof(DWORD); ++i) n |= DWORD(static_cast<unsigned char>(v.data[i])) << (8 * i);
+  return n != 0;
+}
+
+namespace {
+void WriteValue(HKEY root, const std::string& path, const std::string& value, DWORD type,
+                const BYTE* data, DWORD size) {
+  UniqueKey key;
+  if (::RegCreateKeyExA(root, KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        ViewAccess(RegistryView::Wow64_64), nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    key.release();
+    return;
+  }
+  ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size);
+}
+}  // namespace
+
+void RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text) {
+  WriteValue(root, path, value, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+             static_cast<DWORD>(text.size() + 1));
+}
+
+void RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag) {
+  DWORD n = flag ? 1 : 0;
+  WriteValue(root, path, value, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
+}
+
+bool RegKeyExists(HKEY root, const std::string& path) {
+  return static_cast<bool>(
+      OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DefaultViewFlag()));
+}
+
+bool RegValueExists(HKEY root, const std::string& path, const std::string& value) {
+  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64));
+  return key && ::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value) {
+  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64));
+  if (!key) return false;
+  if (::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return false;
+  return ::RegDeleteValueA(key.get(), value.c_str()) == ERROR_SUCCESS;
+}
+
+// The tabs read, export and delete in the 64-bit view, so the whole subtree goes in that view;
+// a key seen only there keeps its subkeys no longer.
+bool DeleteRegKey(HKEY root, const std::string& path) {
+  const std::string p = KeyPath(path);
+  if (!p.empty()) {
+    UniqueKey key = OpenKey(root, p, ViewAccess(RegistryView::Wow64_64));
+    if (key) {
+      DeleteSubtree(key.get());
+      key.reset();
+      if (::RegDeleteKeyExA(root, p.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS) return true;
+    }
+  }
+  return DeleteRegKeyDirect(root, path);
+}
+
+bool DeleteRegKeyDirect(HKEY root, const std::string& path) {
+  if (path.empty()) return false;
+  std::string p = path;
+  if (EndsWithBackslash(p)) p.pop_back();
+  const std::string parent_with_slash = UpToLastBackslash(p);
+  if (parent_with_slash.empty()) return false;
+  const std::string parent = parent_with_slash.substr(0, parent_with_slash.size() - 1);
+  const std::string leaf = p.substr(parent_with_slash.size());
+  UniqueKey key;
+  if (::RegOpenKeyExA(root, KeyPath(parent).c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, key.put()) !=
+      ERROR_SUCCESS) {
+    key.release();
+    return false;
+  }
+  return ::RegDeleteKeyA(key.get(), leaf.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace kv

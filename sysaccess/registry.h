@@ -1,0 +1,63 @@
+#pragma once
+// RegUnit: the only routines through which the program touches the registry. Each one opens its
+// key, does one thing and closes it; no handle survives a call. A key that does not open reads
+// as empty (empty list, "" or false) and a write to it does nothing.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kv {
+
+using NameList = std::vector<std::string>;
+
+enum class RegistryView {
+  Native32,  // the 32-bit (redirected) view that a 32-bit process sees by default
+  Wow64_64,  // the native 64-bit view; on 32-bit Windows the same keys
+};
+
+// Access masks of the two views. The 64-bit build stands in for the 32-bit program on 64-bit
+// Windows, so its "default" view is the 32-bit one.
+REGSAM ViewAccess(RegistryView view);
+REGSAM DefaultViewFlag();
+
+// A value exactly as stored: its type and raw bytes.
+struct RegValue {
+  DWORD type = REG_NONE;
+  std::string data;
+};
+
+int RegGetKeyNames(HKEY root, const std::string& path, NameList& names);
+int RegGetKeyNames64(HKEY root, const std::string& path, NameList& names);
+int RegGetValueNames(HKEY root, const std::string& path, NameList& names);
+int RegGetValueNames64(HKEY root, const std::string& path, NameList& names);
+std::string RegReadString(HKEY root, const std::string& path, const std::string& value);
+std::string RegReadString64(HKEY root, const std::string& path, const std::string& value);
+// A value that is not a REG_DWORD of four bytes reads as false.
+bool RegReadBool(HKEY root, const std::string& path, const std::string& value);
+void RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
+void RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
+bool RegKeyExists(HKEY root, const std::string& path);
+bool RegValueExists(HKEY root, const std::string& path, const std::string& value);
+bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value);
+bool DeleteRegKey(HKEY root, const std::string& path);
+bool DeleteRegKeyDirect(HKEY root, const std::string& path);
+
+// Generic forms behind the named twins.
+int RegGetKeyNamesIn(RegistryView view, HKEY root, const std::string& path, NameList& names);
+int RegGetValueNamesIn(RegistryView view, HKEY root, const std::string& path, NameList& names);
+std::string RegReadStringIn(RegistryView view, HKEY root, const std::string& path, const std::string& value);
+// The raw value; false when the key does not open or the value is absent.
+bool RegReadValue(RegistryView view, HKEY root, const std::string& path, const std::string& value,
+                  RegValue& out);
+
+// Several string values of one key with one open: each result as RegReadString would give it.
+// `present` (if given) tells for each name whether the value exists, whatever its type.
+std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std::string& path,
+                                        const std::vector<std::string>& values,
+                                        std::vector<bool>* present = nullptr);
+
+// The text of REG_SZ/REG_EXPAND_SZ data as RegReadString returns it: up to the first NUL, trimmed.
+std::string StringFromRegData(const std::string& data);
+
+}  // namespace kv

@@ -1,0 +1,36 @@
+#pragma once
+// The undo folder beside the executable and the files in it. An undo file never replaces an
+// older one, and an export counts only when it produced a new file.
+#include <string>
+
+#include "sysaccess/app_state.h"
+
+namespace kv {
+
+enum class UndoForm { Named, Autostart };
+
+// Creates UndoFolder with every missing parent. Failure is not reported here.
+void EnsureUndoFolder(const AppState& state);
+
+// The usable, not yet taken file name for `name` in UndoFolder (numbered when taken).
+std::string ClaimUndoFileName(const AppState& state, const std::string& name);
+
+// Runs WindowsFolder + "regedit.exe" with /s /e "<UndoFolder><file>" "<root>\<path>" and waits.
+// True only when the file did not exist before and exists afterwards.
+bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const std::string& root_name,
+                     const std::string& key_path);
+
+// The parameter text given to the registry editor (exactly one backslash after the root name).
+std::string ExportParameters(const std::string& full_path, const std::string& root_name,
+                             const std::string& key_path);
+
+// Writes `content` as a new file UndoFolder + file_name; false when it cannot be fully written
+// (a partial file is removed).
+bool SaveUndoFile(const AppState& state, const std::string& file_name, const std::string& content);
+
+// The result message of a deletion; `produced` tells whether this deletion wrote its file.
+std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced);
+
+extern const char kUndoNotCreated[];  // "无法创建撤消文件，未删除任何内容。"
+
+}  // namespace kv
