@@ -1,3 +1,35 @@
+// Entry: either become the one running instance, or wake the running one and leave.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/form1.h"
+#include "sysaccess/programs.h"
+#include "ui/pump.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  kv::HardenDllSearch();
+
+  if (HANDLE running = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Korvane")) {
+    (void)running;  // left to the system's clean-up at exit
+    const UINT restore = ::RegisterWindowMessageA("KorvaneRestore");
+    if (HWND w = ::FindWindowA(nullptr, kv::kMainTitle)) ::PostMessageA(w, restore, kv::kRestoreWParam, 0);
+    return 0;
+  }
+  // Held until the process ends; its existence is the whole protocol.
+  ::CreateMutexA(nullptr, FALSE, "Korvane");
+
+  ::CoInitialize(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  int rc = 0;
+  {
+    kv::TForm1 form;
+    if (form.Create()) {
+      form.Show();
+      kv::RunMessageLoop();
+    }
+  }
+  ::CoUninitialize();
+  return rc;
+}

@@ -1,0 +1,286 @@
+#include "app/form1.h"
+
+#include <windowsx.h>
+#include <shellapi.h>
+
+#include "associations/association_tab.h"
+#include "processes/process_tab.h"
+#include "resources/resource_ids.h"
+#include "startup/startup_tab.h"
+#include "sysaccess/registry.h"
+#include "ui/about.h"
+#include "ui/bitmaps.h"
+#include "ui/fonts.h"
+#include "ui/pump.h"
+#include "ui/skin_region.h"
+#include "uninstall/uninstall_tab.h"
+
+namespace kv {
+
+const char kMainTitle[] = "Korvane";
+const char kSettingsKey[] = "SOFTWARE\\Velmora\\Korvane";
+const char kSparrowtuneAds[] = "SparrowtuneAds";
+const char kGlimmerbackAds[] = "GlimmerbackAds";
+const char kHomePage[] = "http://www.velmora.example/";
+
+namespace {
+constexpr char kMainClass[] = "KorvaneMain";
+constexpr UINT_PTR kPanel3TimerId = 3;
+constexpr UINT kPanel3Interval = 3000;
+constexpr COLORREF kNoticeColor = RGB(216, 233, 31);
+const int kTabLabelLeft[4] = {146, 290, 434, 578};
+const char* const kTabCaptions[4] = {"自动启动", "软件卸载", "进程管理", "文件关联"};
+}  // namespace
+
+TForm1* TForm1::instance_ = nullptr;
+
+TForm1::TForm1() : elements_(&self_) { instance_ = this; }
+
+TForm1::~TForm1() {
+  if (hook_) ::UnhookWindowsHookEx(hook_);
+  DestroyWin();
+  if (instance_ == this) instance_ = nullptr;
+}
+
+bool TForm1::Create() {
+  HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KORVANE));
+  RegisterClassOnce(kMainClass, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)), 0, icon);
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - 720) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - 540) / 2;
+  if (!CreateWin(WS_EX_APPWINDOW, kMainClass, kMainTitle, WS_POPUP | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y, 720,
+                 540, nullptr))
+    return false;
+  self_ = hwnd();
+  CreateForm();
+  return true;
+}
+
+void TForm1::Show() {
+  ::ShowWindow(hwnd(), SW_SHOW);
+  ::UpdateWindow(hwnd());
+}
+
+void TForm1::CreateForm() {
+  skin_.reset(LoadSkinBitmap(IDB_SKIN_MAIN));
+  tab_marker_.reset(LoadSkinBitmap(IDB_TAB_MARKER));
+  ::SetWindowRgn(hwnd(), SkinRegion(skin_.get()), TRUE);
+  button_a_.reset(LoadRcDataBitmap("ButtonA"));
+  button_b_.reset(LoadRcDataBitmap("ButtonB"));
+
+  state_ = ComputeAppState();
+  icons_ = std::make_unique<FileIcons>();
+  image_list1_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 32, 256));
+
+  BuildTitleStrip();
+  tabs_[0] = std::make_unique<StartupTab>(*this);
+  tabs_[1] = std::make_unique<UninstallTab>(*this);
+  tabs_[2] = std::make_unique<ProcessTab>(*this);
+  tabs_[3] = std::make_unique<AssociationTab>(*this);
+  for (auto& tab : tabs_) tab->Create();
+
+  dialogs_.Create(hwnd());
+
+  if (!RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kSparrowtuneAds))
+    RegWriteBool(HKEY_CURRENT_USER, kSettingsKey, kSparrowtuneAds, true);
+  if (!RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds))
+    RegWriteBool(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds, true);
+  state_.BusyFlag = false;
+
+  // The refresh timer exists from the start; the start-up selection of tab 1 stops it before
+  // its first tick.
+  SetPanel3Timer(true);
+  hook_ = ::SetWindowsHookExA(WH_GETMESSAGE, &TForm1::EventsMessage, nullptr, ::GetCurrentThreadId());
+}
+
+void TForm1::BuildTitleStrip() {
+  tab_image_ = &elements_.AddPicture(136, 65, 141, 26, tab_marker_.get());
+  struct TitleLabel {
+    int x, y, w, h;
+    const char* text;
+    bool bold;
+    void (TForm1::*click)();
+  } const title[] = {
+      {635, 8, 16, 16, "i", false, &TForm1::TopLabel1Click},
+      {664, 6, 16, 16, "_", true, &TForm1::TopLabel2Click},
+      {691, 8, 17, 17, "x", false, &TForm1::TopLabel3Click},
+  };
+  for (const auto& t : title) {
+    Label& l = elements_.AddLabel(t.x, t.y, t.w, t.h, t.text, GetFont("Arial", 13, t.bold),
+                                  DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+    l.hand_cursor = true;
+    auto click = t.click;
+    l.on_click = [this, click] { (this->*click)(); };
+  }
+  for (int i = 0; i < 4; ++i) {
+    Label& l = elements_.AddLabel(kTabLabelLeft[i], 70, 120, 16, kTabCaptions[i], GetFont("Arial", 13, true),
+                                  DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+    l.hand_cursor = true;
+    l.color = i == 0 ? kTabSelected : RGB(0, 0, 0);
+    l.on_click = [this, i] { SelectTab(i + 1); };
+    tab_labels_[static_cast<size_t>(i)] = &l;
+  }
+  Label& notice = elements_.AddLabel(488, 44, 114, 14, "版权所有 2009-2014", GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
+  notice.color = kNoticeColor;
+  Label& company = elements_.AddLabel(612, 44, 95, 14, "Velmora公司", GetFont("Arial", 11, false, true),
+                                      DT_LEFT | DT_SINGLELINE);
+  company.color = kNoticeColor;
+  company.hand_cursor = true;
+  company.on_click = [this] { CopyrightLabel2Click(); };
+}
+
+void TForm1::ShowForm() { ::PostMessageA(hwnd(), kStartUpMessage, 0, 0); }
+
+void TForm1::OnStartUp() { TabLabel1Click(); }
+
+void TForm1::SelectTab(int tab) {
+  if (tab < 1 || tab > 4) return;
+  // A selection that arrives while another tab is still filling its list (its reading lets
+  // messages through) would clear the shared image list under it: it is ignored.
+  if (selecting_) return;
+  selecting_ = true;
+  ScopeExit done([this] { selecting_ = false; });
+  elements_.MoveTo(*tab_image_, kTabLabelLeft[tab - 1] - 10, 65);
+  for (int i = 0; i < 4; ++i)
+    elements_.SetColor(*tab_labels_[static_cast<size_t>(i)], i == tab - 1 ? kTabSelected : RGB(0, 0, 0));
+  ::UpdateWindow(hwnd());
+  if (tab != 3) SetPanel3Timer(false);
+  tabs_[static_cast<size_t>(tab - 1)]->Enter();
+  if (tab == 4) {
+    ::SetWindowPos(tabs_[3]->PanelWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  }
+}
+
+void TForm1::SetPanel3Timer(bool enabled) {
+  if (enabled == timer_enabled_) return;
+  timer_enabled_ = enabled;
+  if (enabled)
+    ::SetTimer(hwnd(), kPanel3TimerId, kPanel3Interval, nullptr);
+  else
+    ::KillTimer(hwnd(), kPanel3TimerId);
+}
+
+void TForm1::UndoLabelClick() {
+  ::ShellExecuteA(hwnd(), "open", state_.UndoFolder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TForm1::TopLabel1Click() { ShowAboutWindow(hwnd()); }
+
+void TForm1::TopLabel2Click() { ::ShowWindow(hwnd(), SW_MINIMIZE); }
+
+void TForm1::TopLabel3Click() {
+  if (state_.BusyFlag) return;
+  const bool first = RegReadBool(HKEY_CURRENT_USER, kSettingsKey, kSparrowtuneAds);
+  const bool second = RegReadBool(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds);
+  if (first || second) ::ShowWindow(hwnd(), SW_HIDE);
+  if (first)
+    ShowPromotionWindow(Promotion::Sparrowtune);
+  else if (second)
+    ShowPromotionWindow(Promotion::Glimmerback);
+  ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void TForm1::CopyrightLabel2Click() {
+  ::ShellExecuteA(hwnd(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool TForm1::CloseForm() const { return !state_.BusyFlag; }
+
+void TForm1::DestroyForm() {
+  ::KillTimer(hwnd(), kPanel3TimerId);
+  timer_enabled_ = false;
+  ::PostQuitMessage(0);
+}
+
+LRESULT TForm1::WMNCHitTest(WPARAM wp, LPARAM lp) {
+  LRESULT hit = ::DefWindowProcA(hwnd(), WM_NCHITTEST, wp, lp);
+  RECT wr;
+  ::GetWindowRect(hwnd(), &wr);
+  const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+  if (y < wr.top + 60 && x < wr.left + 635) return HTCAPTION;
+  return hit;
+}
+
+void TForm1::Restore() {
+  if (::IsIconic(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
+  HWND front = TopModalWindow();
+  if (!front) front = hwnd();
+  if (::IsWindowVisible(front) && ::IsWindowEnabled(front)) {
+    ::SetForegroundWindow(front);
+    ::BringWindowToTop(front);
+  }
+}
+
+// Runs for every message the thread takes from its queue, in every loop (modal ones too),
+// before it is dispatched.
+LRESULT CALLBACK TForm1::EventsMessage(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && wp == PM_REMOVE && instance_) {
+    const MSG* m = reinterpret_cast<const MSG*>(lp);
+    if (m->message == instance_->state_.RestoreMessage && m->message != 0 && m->wParam == kRestoreWParam)
+      instance_->Restore();
+  }
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void TForm1::Paint(HDC dc) {
+  HDC mem = ::CreateCompatibleDC(dc);
+  HBITMAP back = ::CreateCompatibleBitmap(dc, 720, 540);
+  HGDIOBJ old = ::SelectObject(mem, back);
+  HDC skin_dc = ::CreateCompatibleDC(dc);
+  HGDIOBJ old_skin = ::SelectObject(skin_dc, skin_.get());
+  ::BitBlt(mem, 0, 0, 720, 540, skin_dc, 0, 0, SRCCOPY);
+  ::SelectObject(skin_dc, old_skin);
+  ::DeleteDC(skin_dc);
+  elements_.Paint(mem);
+  ::BitBlt(dc, 0, 0, 720, 540, mem, 0, 0, SRCCOPY);
+  ::SelectObject(mem, old);
+  ::DeleteObject(back);
+  ::DeleteDC(mem);
+}
+
+LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd(), &ps);
+      Paint(dc);
+      ::EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_SHOWWINDOW:
+      if (wp && !shown_once_) {
+        shown_once_ = true;
+        ShowForm();
+      }
+      break;
+    case kStartUpMessage:
+      OnStartUp();
+      return 0;
+    case WM_TIMER:
+      if (wp == kPanel3TimerId) tabs_[2]->TimerTick();
+      return 0;
+    case WM_NCHITTEST:
+      return WMNCHitTest(wp, lp);
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wp) == hwnd() && LOWORD(lp) == HTCLIENT && elements_.OnSetCursor(hwnd())) return TRUE;
+      break;
+    case WM_LBUTTONDOWN:
+      elements_.OnButtonDown(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_LBUTTONUP:
+      elements_.OnButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_CLOSE:
+      if (CloseForm()) ::DestroyWindow(hwnd());
+      return 0;
+    case WM_DESTROY:
+      DestroyForm();
+      return 0;
+    default:
+      break;
+  }
+  return Window::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace kv

@@ -1,0 +1,98 @@
+#pragma once
+// TForm1: the borderless, skinned main window with its title strip, four tabs and their panels.
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "sysaccess/app_state.h"
+#include "sysaccess/handles.h"
+#include "sysaccess/programs.h"
+#include "ui/dialogs.h"
+#include "ui/elements.h"
+#include "ui/tab_host.h"
+#include "ui/window.h"
+
+namespace kv {
+
+extern const char kMainTitle[];      // "Korvane"
+extern const char kSettingsKey[];    // "SOFTWARE\Velmora\Korvane"
+extern const char kSparrowtuneAds[];
+extern const char kGlimmerbackAds[];
+extern const char kHomePage[];
+constexpr UINT kStartUpMessage = WM_USER + 2;  // 1026
+constexpr WPARAM kRestoreWParam = WM_USER + 1;  // 1025
+constexpr COLORREF kTabSelected = RGB(18, 107, 255);
+
+class TForm1 : public Window, public TabHost {
+ public:
+  TForm1();
+  ~TForm1() override;
+
+  // CreateForm: AppState, bitmaps, region, shared windows, settings defaults. The window stays
+  // hidden; Show() puts it on the screen, which posts the start-up message.
+  bool Create();
+  void Show();
+
+  // TabHost
+  AppState& State() override { return state_; }
+  HWND MainWindow() const override { return hwnd(); }
+  HIMAGELIST ImageList1() const override { return image_list1_.get(); }
+  Dialogs& Ui() override { return dialogs_; }
+  FileIcons& Icons() override { return *icons_; }
+  HBITMAP ButtonImage(bool hover) const override { return hover ? button_b_.get() : button_a_.get(); }
+  void SelectTab(int tab) override;
+  bool Panel3TimerEnabled() const override { return timer_enabled_; }
+  void SetPanel3Timer(bool enabled) override;
+  void UndoLabelClick() override;
+
+  // Event methods of the frame.
+  void OnStartUp();
+  void TabLabel1Click() { SelectTab(1); }
+  void TabLabel2Click() { SelectTab(2); }
+  void TabLabel3Click() { SelectTab(3); }
+  void TabLabel4Click() { SelectTab(4); }
+  void TopLabel1Click();
+  void TopLabel2Click();
+  void TopLabel3Click();
+  void CopyrightLabel2Click();
+  bool CloseForm() const;  // false: the close is refused
+
+  // For tests: what a user sees of the frame.
+  TabPage& Tab(int tab) { return *tabs_[static_cast<size_t>(tab - 1)]; }
+  int TabMarkerLeft() const { return tab_image_->rect.left; }
+  COLORREF TabLabelColor(int tab) const { return tab_labels_[static_cast<size_t>(tab - 1)]->color; }
+  static TForm1* Instance() { return instance_; }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void CreateForm();
+  void ShowForm();
+  void DestroyForm();
+  void BuildTitleStrip();
+  void Paint(HDC dc);
+  LRESULT WMNCHitTest(WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK EventsMessage(int code, WPARAM wp, LPARAM lp);
+  void Restore();
+
+  static TForm1* instance_;
+  AppState state_;
+  HWND self_ = nullptr;  // mirrors hwnd() for the element host
+  ElementHost elements_;
+  UniqueBitmap skin_, tab_marker_, button_a_, button_b_;
+  UniqueImageList image_list1_;
+  std::unique_ptr<FileIcons> icons_;
+  Dialogs dialogs_;
+  std::array<std::unique_ptr<TabPage>, 4> tabs_;
+  std::array<Label*, 4> tab_labels_{};
+  Picture* tab_image_ = nullptr;
+  HHOOK hook_ = nullptr;
+  bool timer_enabled_ = false;
+  bool shown_once_ = false;
+  bool selecting_ = false;
+};
+
+}  // namespace kv

@@ -1,0 +1,8 @@
+#include "ui/about.h"
+
+namespace kv {
+
+void ShowAboutWindow(HWND) {}
+void ShowPromotionWindow(Promotion) {}
+
+}  // namespace kv

@@ -1,0 +1,142 @@
+#include "ui/dialogs.h"
+
+#include "ui/fonts.h"
+
+namespace kv {
+
+namespace {
+constexpr int kButton1 = 101;
+constexpr int kButton2 = 102;
+constexpr DWORD kInfoStyle = SS_CENTER | SS_NOPREFIX | SS_EDITCONTROL;
+
+HFONT DialogFont() { return GetFont("Arial", 11); }
+HFONT TextFont() { return GetFont("Arial", 12); }
+
+// A static control cannot centre vertically and wrap at once: place the wrapped text's block in
+// the middle of the label's box ourselves.
+void SetCentredText(HWND label, const RECT& box, const std::string& text) {
+  HDC dc = ::GetDC(label);
+  HGDIOBJ old = ::SelectObject(dc, TextFont());
+  RECT calc{0, 0, box.right - box.left, 0};
+  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  const int box_h = box.bottom - box.top;
+  const int h = calc.bottom < box_h ? calc.bottom : box_h;
+  ::SetWindowPos(label, nullptr, box.left, box.top + (box_h - h) / 2, box.right - box.left, h, SWP_NOZORDER);
+  ::SetWindowTextA(label, text.c_str());
+}
+}  // namespace
+
+// ---- TForm3a: "信息" ----
+bool TForm3a::Create() { return CreateDialogWindow(300, 102, "信息"); }
+
+void TForm3a::OnInit() {
+  info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 32, 100, TextFont());
+  button1_ = AddControl("BUTTON", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, 112, 64, 75, 25, kButton1, DialogFont());
+}
+
+void TForm3a::Show(const std::string& text, HWND over) {
+  SetCentredText(info_label_, RECT{16, 16, 286, 48}, text);
+  ShowModal(over, button1_);
+}
+
+void TForm3a::OnCommand(int id, int code, HWND) {
+  if (id == kButton1 && code == BN_CLICKED) Button1Click();
+}
+
+// ---- TForm3b: "确认" ----
+bool TForm3b::Create() { return CreateDialogWindow(300, 116, "确认"); }
+
+void TForm3b::OnInit() {
+  info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 50, 100, TextFont());
+  button1_ = AddControl("BUTTON", "是", BS_PUSHBUTTON | WS_TABSTOP, 64, 80, 75, 25, kButton1, DialogFont());
+  button2_ = AddControl("BUTTON", "否", BS_DEFPUSHBUTTON | WS_TABSTOP, 160, 80, 75, 25, kButton2, DialogFont());
+  last_used_ = button1_;
+}
+
+int TForm3b::Ask(const std::string& text, HWND over) {
+  SetCentredText(info_label_, RECT{16, 16, 286, 66}, text);
+  // Only the buttons give an answer; any other way out means No.
+  answer_ = 2;
+  ShowModal(over, last_used_);
+  return answer_;
+}
+
+void TForm3b::Button1Click() {
+  answer_ = 1;
+  last_used_ = button1_;
+  EndModal();
+}
+
+void TForm3b::Button2Click() {
+  answer_ = 2;
+  last_used_ = button2_;
+  EndModal();
+}
+
+void TForm3b::OnClose() {
+  answer_ = 2;
+  EndModal();
+}
+
+void TForm3b::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return;
+  if (id == kButton1) Button1Click();
+  if (id == kButton2) Button2Click();
+}
+
+// ---- TForm2c: "收集数据" ----
+bool TForm2c::Create(HWND over) {
+  if (!CreateDialogWindow(300, 70, "收集数据")) return false;
+  RECT rc{0, 0, 300, 70};
+  ::AdjustWindowRectEx(&rc, static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)));
+  SIZE outer{rc.right - rc.left, rc.bottom - rc.top};
+  RECT area{};
+  ::GetWindowRect(over, &area);
+  ::SetWindowPos(hwnd(), HWND_TOP, area.left + ((area.right - area.left) - outer.cx) / 2,
+                 area.top + ((area.bottom - area.top) - outer.cy) / 2, outer.cx, outer.cy,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  ::UpdateWindow(hwnd());
+  return true;
+}
+
+void TForm2c::OnInit() {
+  AddControl("STATIC", "请稍候....", SS_CENTER | SS_NOPREFIX, 16, 24, 270, 14, 100, TextFont());
+}
+
+// ---- Dialogs ----
+bool Dialogs::Create(HWND main_window) {
+  main_ = main_window;
+  return form3a_.Create() && form3b_.Create();
+}
+
+void Dialogs::ShowInfo(const std::string& text) { form3a_.Show(text, main_); }
+
+int Dialogs::AskYesNo(const std::string& text) { return form3b_.Ask(text, main_); }
+
+void Dialogs::ShowWaitWindow() {
+  wait_ = std::make_unique<TForm2c>();
+  wait_->Create(main_);
+}
+
+void Dialogs::CloseWaitWindow() { wait_.reset(); }
+
+void Dialogs::ShowUndoResult(const std::string& file_name, UndoForm form, bool produced) {
+  ShowInfo(UndoResultMessage(form, file_name, produced));
+}
+
+ReadingGuard::ReadingGuard(Dialogs& dialogs, bool& busy_flag) : dialogs_(dialogs), busy_(busy_flag) {
+  ::EnableWindow(dialogs_.MainWindow(), FALSE);
+  dialogs_.ShowWaitWindow();
+  busy_ = true;
+}
+
+ReadingGuard::~ReadingGuard() {
+  busy_ = false;
+  ::EnableWindow(dialogs_.MainWindow(), TRUE);
+  dialogs_.CloseWaitWindow();
+}
+
+}  // namespace kv

@@ -1,0 +1,103 @@
+#pragma once
+// The message window (TForm3a), the confirmation window (TForm3b) and the wait window (TForm2c),
+// and the operations through which the tabs talk to the user.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "sysaccess/undo_store.h"
+#include "ui/dialog_base.h"
+
+namespace kv {
+
+class TForm3a : public DialogBase {
+ public:
+  bool Create();
+  void Show(const std::string& text, HWND over);
+  HWND InfoLabel() const { return info_label_; }
+  HWND Button1() const { return button1_; }
+
+ protected:
+  void OnInit() override;
+  void OnCommand(int id, int code, HWND control) override;
+  void OnClose() override { EndModal(); }
+
+ private:
+  void Button1Click() { EndModal(); }
+  HWND info_label_ = nullptr;
+  HWND button1_ = nullptr;
+};
+
+class TForm3b : public DialogBase {
+ public:
+  bool Create();
+  // Returns Answer: 1 after "是", 2 after "否" and after any other way of closing.
+  int Ask(const std::string& text, HWND over);
+  int Answer() const { return answer_; }
+  HWND InfoLabel() const { return info_label_; }
+  HWND Button1() const { return button1_; }
+  HWND Button2() const { return button2_; }
+
+ protected:
+  void OnInit() override;
+  void OnCommand(int id, int code, HWND control) override;
+  void OnClose() override;
+
+ private:
+  void Button1Click();
+  void Button2Click();
+  HWND info_label_ = nullptr;
+  HWND button1_ = nullptr;
+  HWND button2_ = nullptr;
+  HWND last_used_ = nullptr;  // the next question opens with the focus here
+  int answer_ = 0;
+};
+
+class TForm2c : public DialogBase {
+ public:
+  bool Create(HWND over);
+
+ protected:
+  void OnInit() override;
+  void OnCommand(int, int, HWND) override {}
+};
+
+// Owned by the main window: one message and one confirmation window for the whole run.
+class Dialogs {
+ public:
+  bool Create(HWND main_window);
+  void ShowInfo(const std::string& text);
+  int AskYesNo(const std::string& text);
+  void ShowWaitWindow();
+  void CloseWaitWindow();
+  // The result message of a deletion: `produced` tells whether this deletion wrote `file_name`.
+  void ShowUndoResult(const std::string& file_name, UndoForm form, bool produced);
+
+  TForm3a& MessageWindow() { return form3a_; }
+  TForm3b& ConfirmWindow() { return form3b_; }
+  TForm2c* WaitWindow() { return wait_.get(); }
+  HWND MainWindow() const { return main_; }
+
+ private:
+  HWND main_ = nullptr;
+  TForm3a form3a_;
+  TForm3b form3b_;
+  std::unique_ptr<TForm2c> wait_;
+};
+
+// The reading protocol of the long tabs: main window disabled, wait window shown, BusyFlag set;
+// undone in reverse on every path out of the reading.
+class ReadingGuard {
+ public:
+  ReadingGuard(Dialogs& dialogs, bool& busy_flag);
+  ~ReadingGuard();
+  ReadingGuard(const ReadingGuard&) = delete;
+  ReadingGuard& operator=(const ReadingGuard&) = delete;
+
+ private:
+  Dialogs& dialogs_;
+  bool& busy_;
+};
+
+}  // namespace kv

@@ -1,0 +1,104 @@
+#include "ui/listview.h"
+
+namespace kv {
+
+void ListView::Create(HWND parent, const RECT& rect, const std::vector<ListColumn>& columns, bool check_boxes,
+                      HIMAGELIST images, int id) {
+  hwnd_ = ::CreateWindowExA(0, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                LVS_SINGLESEL | LVS_SHAREIMAGELISTS,
+                            rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+  DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+  if (check_boxes) ex |= LVS_EX_CHECKBOXES;
+  ListView_SetExtendedListViewStyle(hwnd_, ex);
+  ListView_SetImageList(hwnd_, images, LVSIL_SMALL);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    c.fmt = columns[i].format;
+    c.cx = columns[i].width;
+    c.pszText = const_cast<char*>(columns[i].title.c_str());
+    ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+  }
+}
+
+int ListView::Count() const { return static_cast<int>(::SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
+
+int ListView::AddRow(const std::string& caption, int image) {
+  LVITEMA it{};
+  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  it.iItem = Count();
+  it.iImage = image;
+  it.pszText = const_cast<char*>(caption.c_str());
+  return static_cast<int>(::SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+}
+
+void ListView::SetCell(int row, int column, const std::string& text) {
+  LVITEMA it{};
+  it.iSubItem = column;
+  it.pszText = const_cast<char*>(text.c_str());
+  ::SendMessageA(hwnd_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&it));
+}
+
+std::string ListView::Cell(int row, int column) const {
+  std::string buf(1024, '\0');
+  for (;;) {
+    LVITEMA it{};
+    it.iSubItem = column;
+    it.pszText = &buf[0];
+    it.cchTextMax = static_cast<int>(buf.size());
+    auto n = static_cast<size_t>(::SendMessageA(hwnd_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&it)));
+    if (n + 1 < buf.size() || buf.size() >= (1u << 22)) return std::string(buf.c_str(), n < buf.size() ? n : buf.size());
+    buf.assign(buf.size() * 4, '\0');
+  }
+}
+
+void ListView::SetImage(int row, int image) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = row;
+  it.iImage = image;
+  ::SendMessageA(hwnd_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void ListView::DeleteRow(int row) { ::SendMessageA(hwnd_, LVM_DELETEITEM, row, 0); }
+void ListView::Clear() { ::SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+
+bool ListView::IsChecked(int row) const { return ListView_GetCheckState(hwnd_, row) != 0; }
+void ListView::SetChecked(int row, bool checked) { ListView_SetCheckState(hwnd_, row, checked ? TRUE : FALSE); }
+
+int ListView::Selected() const {
+  return static_cast<int>(::SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void ListView::Select(int row) {
+  ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+int ListView::TopIndex() const { return static_cast<int>(::SendMessageA(hwnd_, LVM_GETTOPINDEX, 0, 0)); }
+
+void ListView::BeginFill() {
+  filling_ = true;
+  ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+  last_redraw_ = ::GetTickCount();
+}
+
+void ListView::FillTick() {
+  if (!filling_) return;
+  DWORD now = ::GetTickCount();
+  if (now - last_redraw_ < 100) return;
+  last_redraw_ = now;
+  ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+}
+
+void ListView::EndFill() {
+  if (!filling_) return;
+  filling_ = false;
+  ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+}  // namespace kv
