@@ -8,3 +8,13 @@ HICON FileIcons::GenericIcon() { return ::LoadIcon(nullptr, IDI_APPLICATION); }
 void HardenDllSearch() {}
 std::string UndoResultMessage(UndoForm, const std::string&, bool) { return ""; }
 }  // namespace kv
+namespace kv {
+bool FileExists(const std::string& path) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+bool DirectoryExists(const std::string& path) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace kv
