@@ -68,8 +68,8 @@ bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const 
   const std::string full_path = state.UndoFolder + file_name;
   // An older undo file is never overwritten, and a file that was there before proves nothing.
   if (file_name.empty() || NameTaken(full_path)) return false;
-  // A quote in the key name would end the quoted argument early and export some other key.
-  if (ContainsText(key_path, "\"")) return false;
+  // A quote would end a quoted argument early, and the editor might export some other key.
+  if (ContainsText(key_path, "\"") || ContainsText(file_name, "\"")) return false;
   if (!RunProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path)))
     return false;
   if (!FileExists(full_path)) return false;

@@ -67,7 +67,8 @@ std::string Hex(const std::string& bytes) {
                                            << ", expected " << Hex(value.data);
   }
   for (const auto& [name, value] : actual.values)
-    if (!expected.values.count(name)) return ::testing::AssertionFailure() << where << " has extra value \"" << name << "\"";
+    if (!expected.values.count(name))
+      return ::testing::AssertionFailure() << where << " has extra value \"" << name << "\"";
   for (const auto& [name, sub] : expected.subkeys) {
     auto it = actual.subkeys.find(name);
     if (it == actual.subkeys.end()) return ::testing::AssertionFailure() << where << " lacks subkey " << name;
@@ -153,7 +154,8 @@ TEST(ExportParameters, OneBackslashBetweenRootAndPath) {
   EXPECT_EQ(ExportParameters("C:\\U\\txt_association.reg", "HKEY_CLASSES_ROOT", ".txt"),
             "/s /e \"C:\\U\\txt_association.reg\" \"HKEY_CLASSES_ROOT\\.txt\"");
   // A GBK character ending in 0x5C is no trailing backslash.
-  EXPECT_EQ(ExportParameters("f", "HKEY_CURRENT_USER", "A\\" + kTrail5C), "/s /e \"f\" \"HKEY_CURRENT_USER\\A\\" + kTrail5C + "\"");
+  EXPECT_EQ(ExportParameters("f", "HKEY_CURRENT_USER", "A\\" + kTrail5C),
+            "/s /e \"f\" \"HKEY_CURRENT_USER\\A\\" + kTrail5C + "\"");
 }
 
 TEST_F(UndoStoreTest, ExportedKeyComesBackWhole) {
