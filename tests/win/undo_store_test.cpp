@@ -163,6 +163,9 @@ TEST_F(UndoStoreTest, ExportedKeyComesBackWhole) {
   SeedKey(key);
   KeyTree before;
   ASSERT_TRUE(ReadTree(HKEY_CURRENT_USER, key, before));
+  ASSERT_EQ(before.values.size(), 8u);  // the comparison below is not an empty one
+  ASSERT_EQ(before.subkeys.size(), 4u);
+  ASSERT_EQ(before.subkeys["Sub"].subkeys["Deeper"].values.size(), 1u);
 
   const std::string name = ClaimUndoFileName(state_, UninstallUndoName("Foo (x64) [2.0]"));
   EXPECT_EQ(name, "Foo (x64) 2_0_uninstall.reg");
