@@ -81,9 +81,13 @@ StartupEntry StartupEntryAt(int i) {
   if (e.where == StartupWhere::Shortcut) {
     e.name = std::string(kShortcutPrefix) + Format(chinese ? "%05d 启动.lnk" : "%05d.lnk", i);
     // Shortcuts share their targets (the seeder writes each distinct one once and copies it).
-    e.command = i % 4 == 2 ? Format("C:\\Program Files\\Vendor%05d\\Tool\\tool%05d.exe", 90000 + i / 20 % 16,
-                                    90000 + i / 20 % 16)
-                           : ProgramAt(i);
+    const int pool = 90000 + i / 40 % 16;
+    switch ((i / 20 + slot) % 4) {
+      case 0: e.command = kSystemPrograms[Mix(i, 5) % 6]; break;
+      case 1: e.command = IconProgramPath(i / 100); break;
+      case 2: e.command = Format("C:\\Program Files\\Vendor%05d\\Tool\\tool%05d.exe", pool, pool); break;
+      default: e.command = Format("C:\\Program Files\\中文软件%05d\\启动程序.exe", pool); break;
+    }
   } else {
     e.name = Format(chinese ? "启动项%05d" : "KvBenchRun%05d", i);
     e.command = CommandAt(i);
