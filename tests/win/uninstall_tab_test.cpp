@@ -171,6 +171,30 @@ TEST_F(UninstallTabTest, InstallDateColumn) {
   }
 }
 
+int ImageOf(const ListView& list, int row) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = row;
+  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+TEST_F(UninstallTabTest, IconComesFromDisplayIconWheneverThatValueExists) {
+  const std::string notepad = state().SystemFolder + "notepad.exe";
+  ASSERT_TRUE(FileExists(notepad));
+  seed_.Entry(UninstallRoot::User, "KvTest Icon cmd", "KvTest Icon cmd", "\"" + notepad + "\" /u");
+  seed_.Entry(UninstallRoot::User, "KvTest Icon empty", "KvTest Icon empty", notepad).SetString("", "DisplayIcon", "");
+  seed_.Entry(UninstallRoot::User, "KvTest Icon value", "KvTest Icon value", "C:\\KvTest\\gone.exe")
+      .SetString("", "DisplayIcon", "%SystemRoot%\\system32\\notepad.exe,0", REG_EXPAND_SZ);
+  seed_.Entry(UninstallRoot::User, "KvTest Icon none", "KvTest Icon none", "C:\\KvTest\\gone.exe");
+  form().SelectTab(2);
+  const int generic = ImageOf(list(), RowOf("KvTest Icon none"));
+  const int from_file = ImageOf(list(), RowOf("KvTest Icon cmd"));
+  EXPECT_NE(from_file, generic);
+  EXPECT_NE(ImageOf(list(), RowOf("KvTest Icon value")), generic);
+  EXPECT_EQ(ImageOf(list(), RowOf("KvTest Icon empty")), generic);
+}
+
 class UninstallActionsTest : public UninstallTabTest {
  protected:
   void SetUp() override {
