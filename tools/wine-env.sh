@@ -27,6 +27,13 @@ wine_env_start() {
   fi
   wineserver -p >/dev/null 2>&1
   KORVANE_WINESERVER_STARTED=1
+  # A private Xvfb has no window manager, and Wine would wait 2 s for one to withdraw each
+  # window that hides; unmanaged windows hide at once. A real display keeps Wine's default.
+  if [ -n "$KORVANE_XVFB_PID" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+  fi
   # Start Wine's long-lived helpers now, detached from any pipe: a test runner that captures a
   # program's output would otherwise wait for them to close it.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1
