@@ -3,7 +3,7 @@
 # with xdotool at the documented client coordinates and checks pixels of screenshots.
 #
 # Usage: smoke.sh KORVANE_EXE HELPERS_DIR ART_DIR SHOTS_DIR
-#   HELPERS_DIR  holds postrestore.exe and clicktarget.exe (tests/helpers)
+#   HELPERS_DIR  holds postrestore.exe, clicktarget.exe and wininfo.exe (tests/helpers)
 #   ART_DIR      the bitmap generator's .bmp files, for the reference pixels
 #   SHOTS_DIR    receives tab1.png .. tab4.png and about.png (the window only)
 # With KORVANE_DOCS_DIR set, small copies of the four tab shots are written there as well.
@@ -20,7 +20,7 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   echo "SKIP: no Wine display (run through tools/test)"
   exit 77
 fi
-for tool in wine xdotool xwininfo import convert; do
+for tool in wine winepath xdotool xwininfo import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
@@ -65,20 +65,34 @@ wait_until() {
   "$@"
 }
 
-shot() { import -window root "$work/screen.png" 2>/dev/null; }
+# The working screenshot is a raw PPM: much cheaper to write and read than PNG, polled often.
+shot() { import -window root "$work/screen.ppm" 2>/dev/null; }
 # The colour of a screen pixel in the last shot, as "srgb(r,g,b)".
-pixel() { convert "$work/screen.png" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null; }
+pixel() { convert "$work/screen.ppm" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null; }
+# Several pixels of the last shot at once: pixels X1 Y1 X2 Y2 ... prints one colour per line.
+pixels() {
+  local fmt=""
+  while [ $# -ge 2 ]; do fmt+="%[pixel:p{$1,$2}]\n"; shift 2; done
+  convert "$work/screen.ppm" -format "$fmt" info: 2>/dev/null
+}
 ref_pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null; }
 # pixel_is X Y COLOUR: takes a fresh shot and compares.
 pixel_is() { shot && [ "$(pixel "$1" "$2")" = "$3" ]; }
 pixel_is_not() { shot && [ "$(pixel "$1" "$2")" != "$3" ]; }
 
-visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; }
-main_window() { xdotool search --onlyvisible --name '^Korvane$' 2>/dev/null | head -n 1; }
-has_main_window() { [ -n "$(main_window)" ]; }
-# "X Y" of a window's top-left corner on the screen.
-origin() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
-origin_is() { [ "$(origin "$1")" = "$2 $3" ]; }
+# Windows are asked through Win32 (wininfo.exe), since inside a Wine virtual desktop they are no
+# X windows of their own. One line per top-level window of the class:
+#   visible iconic enabled left top width height
+wininfo() { wine "$helpers/wininfo.exe" "$1" 2>/dev/null | tr -d '\r'; }
+visible_of() { wininfo "$1" | awk '$1 == 1'; }
+shown() { [ -n "$(visible_of "$1")" ]; }
+not_shown() { [ -z "$(visible_of "$1")" ]; }
+has_main_window() { shown KorvaneMain; }
+# origin_is CLASS X Y: the visible window of that class has its top-left corner there.
+origin_is() { [ "$(visible_of "$1" | awk 'NR == 1 {print $4, $5}')" = "$2 $3" ]; }
+size_is() { [ "$(visible_of "$1" | awk 'NR == 1 {print $6, $7}')" = "$2 $3" ]; }
+iconic() { [ -n "$(wininfo KorvaneMain | awk '$2 == 1')" ]; }
+not_iconic() { ! iconic; }
 
 # drag SCREEN_X SCREEN_Y DX DY: press, move in steps, release.
 drag() {
@@ -109,8 +123,9 @@ has_main_window && fatal "a Korvane window is already on the display"
 read -r screen_w screen_h < <(xwininfo -root | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w, h}')
 X0=$(((screen_w - 720) / 2))
 Y0=$(((screen_h - 540) / 2))
-black="srgb(0,0,0)"
 red="srgb(255,0,0)"
+shot
+behind=$(pixel 5 5)  # what shows where no window is: the root window, or Wine's desktop
 
 # A red window that will lie behind the top-left corner, started first so Korvane covers it.
 clicks="$work/clicks.txt"
@@ -124,10 +139,8 @@ wine "$exe" >/dev/null 2>&1 &
 app=$!
 pids+=("$app")
 wait_until 20 has_main_window || fatal "the main window appears"
-W=$(main_window)
-check "window at ($X0, $Y0), the centre of the ${screen_w}x${screen_h} screen" origin_is "$W" "$X0" "$Y0"
-xwininfo -id "$W" | grep -q 'Width: 720' && xwininfo -id "$W" | grep -q 'Height: 540' &&
-  ok "window 720 by 540" || bad "window 720 by 540"
+check "window at ($X0, $Y0), the centre of the ${screen_w}x${screen_h} screen" origin_is KorvaneMain "$X0" "$Y0"
+check "window 720 by 540" size_is KorvaneMain 720 540
 
 marker=$(ref_pixel "$art/tab_marker.bmp" 4 15)  # client (140, 80) lies 4, 15 into the marker
 frame=$(ref_pixel "$art/skin_main.bmp" 20 2)
@@ -135,17 +148,18 @@ title=$(ref_pixel "$art/skin_main.bmp" 300 30)
 wait_until 10 pixel_is $(at 140 80) "$marker" && ok "tab marker at client x 136" || bad "tab marker at client x 136 (got $(pixel $(at 140 80)), want $marker)"
 sleep 1  # tab 1's list fills once the window is up
 shot
-for p in "719 0" "0 539" "719 539" "718 1" "717 537"; do
-  set -- $p
-  check "cut-away corner pixel ($1, $2) shows the root window's black" [ "$(pixel $(at "$1" "$2"))" = "$black" ]
-done
-for p in "0 0" "1 1" "2 2"; do
-  set -- $p
-  check "cut-away corner pixel ($1, $2) shows the window behind" [ "$(pixel $(at "$1" "$2"))" = "$red" ]
+corners=("719 0" "0 539" "719 539" "718 1" "717 537" "0 0" "1 1" "2 2")
+wants=("$behind" "$behind" "$behind" "$behind" "$behind" "$red" "$red" "$red")
+points=()
+for p in "${corners[@]}"; do points+=($(at $p)); done
+mapfile -t got < <(pixels "${points[@]}")
+for i in "${!corners[@]}"; do
+  if [ "${wants[i]}" = "$red" ]; then what="the window behind"; else what="what lies behind the window"; fi
+  check "cut-away corner pixel (${corners[i]// /, }) shows $what" [ "${got[i]:-}" = "${wants[i]}" ]
 done
 check "...which the skin covers elsewhere" [ "$(pixel $(at 20 2))" = "$frame" ]
-check "root window just left of the window" [ "$(pixel $((X0 - 1)) $((Y0 + 100)))" = "$black" ]
-check "the window's left edge at x $X0" [ "$(pixel "$X0" $((Y0 + 100)))" != "$black" ]
+check "nothing just left of the window" [ "$(pixel $((X0 - 1)) $((Y0 + 100)))" = "$behind" ]
+check "the window's left edge at x $X0" [ "$(pixel "$X0" $((Y0 + 100)))" = "$frame" ]
 
 # ---- a click on a cut-away corner reaches the window behind it ----
 click $(at 0 0)
@@ -154,8 +168,8 @@ sleep 0.5
 check "the corner click went to the window behind, the other did not" [ "$(tr -d '\r' <"$clicks")" = "$X0 $Y0" ]
 kill "$target" 2>/dev/null
 wait "$target" 2>/dev/null
-check "with it gone the corner shows the root window" wait_until 5 pixel_is $(at 0 0) "$black"
-convert "$work/screen.png" -crop "720x540+$X0+$Y0" +repage "$shots/tab1.png"
+check "with it gone the corner shows what lies behind again" wait_until 5 pixel_is $(at 0 0) "$behind"
+convert "$work/screen.ppm" -crop "720x540+$X0+$Y0" +repage "$shots/tab1.png"
 
 # ---- tabs: a click on each label moves the marker to the label's left edge minus 10 ----
 label_left=(0 146 290 434 578)
@@ -168,11 +182,13 @@ for tab in 2 3 4 1; do
   fi
   sleep 0.5
   shot
+  points=()
+  for other in 1 2 3 4; do points+=($(at $((label_left[other] - 6)) 80)); done
+  mapfile -t got < <(pixels "${points[@]}")
   for other in 1 2 3 4; do
-    [ "$other" = "$tab" ] && continue
-    [ "$(pixel $(at $((label_left[other] - 6)) 80))" = "$marker" ] && bad "tab $tab: marker also at tab $other"
+    [ "$other" != "$tab" ] && [ "${got[other - 1]:-}" = "$marker" ] && bad "tab $tab: marker also at tab $other"
   done
-  [ "$tab" = 1 ] || convert "$work/screen.png" -crop "720x540+$X0+$Y0" +repage "$shots/tab$tab.png"
+  [ "$tab" = 1 ] || convert "$work/screen.ppm" -crop "720x540+$X0+$Y0" +repage "$shots/tab$tab.png"
 done
 
 # ---- hover: image buttons of tab 1 at panel (350, 394) and (518, 394) ----
@@ -185,7 +201,7 @@ hover_state() {  # hover_state STATE1 STATE2: each "n" or "h"
   local want1=$normal want2=$normal
   [ "$1" = h ] && want1=$hover
   [ "$2" = h ] && want2=$hover
-  [ "$(pixel $(at $b1))" = "$want1" ] && [ "$(pixel $(at $b2))" = "$want2" ]
+  [ "$(pixels $(at $b1) $(at $b2) | tr '\n' ' ')" = "$want1 $want2 " ]
 }
 xdotool mousemove $(at 530 500)  # the gap between the two buttons: the panel's own background
 sleep 0.3
@@ -207,58 +223,63 @@ fi
 
 # ---- dragging by the title strip ----
 drag $(at 634 59) 60 40
-check "a drag from client (634, 59) moves the window" origin_is "$W" $((X0 + 60)) $((Y0 + 40))
+check "a drag from client (634, 59) moves the window" origin_is KorvaneMain $((X0 + 60)) $((Y0 + 40))
 drag $((X0 + 60 + 634)) $((Y0 + 40 + 60)) 50 50
-check "a press at client (634, 60) does not drag" origin_is "$W" $((X0 + 60)) $((Y0 + 40))
+check "a press at client (634, 60) does not drag" origin_is KorvaneMain $((X0 + 60)) $((Y0 + 40))
 drag $((X0 + 60 + 635)) $((Y0 + 40 + 59)) 50 50
-check "a press at client (635, 59) does not drag" origin_is "$W" $((X0 + 60)) $((Y0 + 40))
+check "a press at client (635, 59) does not drag" origin_is KorvaneMain $((X0 + 60)) $((Y0 + 40))
 drag $((X0 + 60 + 300)) $((Y0 + 40 + 30)) -60 -40
-check "dragged back" origin_is "$W" "$X0" "$Y0"
+check "dragged back" origin_is KorvaneMain "$X0" "$Y0"
 
 # ---- About: centred on the main window, drags only in its top 48 pixels left of x 316 ----
 shot
 under_about=$(pixel $((X0 + 185)) $((Y0 + 120)))  # what About's cut corner will show
 click $(at 643 16)
-about_window() { xdotool search --onlyvisible --name '^关于 Korvane$' 2>/dev/null | head -n 1; }
-has_about() { [ -n "$(about_window)" ]; }
-if wait_until 10 has_about; then
-  A=$(about_window)
+if wait_until 10 shown KorvaneAbout; then
   ax=$((X0 + 185))
   ay=$((Y0 + 120))
-  check "About centred on the main window" origin_is "$A" "$ax" "$ay"
+  check "About centred on the main window" origin_is KorvaneAbout "$ax" "$ay"
+  check "the main window is disabled meanwhile" [ "$(wininfo KorvaneMain | awk 'NR == 1 {print $3}')" = 0 ]
   shot
-  convert "$work/screen.png" -crop "350x300+$ax+$ay" +repage "$shots/about.png"
+  convert "$work/screen.ppm" -crop "350x300+$ax+$ay" +repage "$shots/about.png"
   check "About's cut corner shows the main window behind it" [ "$(pixel "$ax" "$ay")" = "$under_about" ]
   drag $((ax + 315)) $((ay + 47)) 40 30
-  check "About drags from its client (315, 47)" origin_is "$A" $((ax + 40)) $((ay + 30))
+  check "About drags from its client (315, 47)" origin_is KorvaneAbout $((ax + 40)) $((ay + 30))
   ax=$((ax + 40))
   ay=$((ay + 30))
   for p in "316 40" "100 48" "200 150"; do
     set -- $p
     drag $((ax + $1)) $((ay + $2)) 30 30
-    check "About does not drag from its client ($1, $2)" origin_is "$A" "$ax" "$ay"
+    check "About does not drag from its client ($1, $2)" origin_is KorvaneAbout "$ax" "$ay"
   done
   click $((ax + 324)) $((ay + 22))
-  wait_until 5 bash -c '! xdotool search --onlyvisible --name "^关于 Korvane$" >/dev/null 2>&1'
-  check "About's x closes it" [ -z "$(about_window)" ]
+  check "About's x closes it" wait_until 5 not_shown KorvaneAbout
+  check "the main window is enabled again" [ "$(wininfo KorvaneMain | awk 'NR == 1 {print $3}')" = 1 ]
 else
   bad "the i label opens the About window"
 fi
 
 # ---- single instance: a second start restores the minimised first one ----
 click $(at 672 14)
-minimised() { ! origin_is "$W" "$X0" "$Y0"; }
-check "the _ label minimises" wait_until 5 minimised
-before=$(visible_windows)
+check "the _ label minimises" wait_until 5 iconic
 wine "$helpers/postrestore.exe" 1024 >/dev/null 2>&1
 check "the restore helper found the window" [ $? = 0 ]
 sleep 1
-check "a restore request with wParam 1024 changes nothing" minimised
-timeout 30 wine "$exe" >/dev/null 2>&1
+check "a restore request with wParam 1024 changes nothing" iconic
+timeout 30 wine "$exe" >/dev/null 2>&1 &
+second=$!
+pids+=("$second")
+most=0
+while kill -0 "$second" 2>/dev/null; do
+  n=$(wininfo KorvaneMain | wc -l)
+  [ "$n" -gt "$most" ] && most=$n
+done
+wait "$second"
 check "the second instance exits 0" [ $? = 0 ]
-check "the first one is restored" wait_until 5 origin_is "$W" "$X0" "$Y0"
-check "the second instance showed no window" [ "$(visible_windows)" = "$before" ]
-check "one main window" [ "$(xdotool search --onlyvisible --name '^Korvane$' | wc -l)" = 1 ]
+check "the second instance made no window of its own" [ "$most" -le 1 ]
+check "the first one is restored" wait_until 5 origin_is KorvaneMain "$X0" "$Y0"
+check "...and no longer minimised" not_iconic
+check "one main window" [ "$(wininfo KorvaneMain | wc -l)" = 1 ]
 check "the restored window shows its skin" wait_until 5 pixel_is $(at 300 30) "$title"
 
 # ---- Alt+F4 closes at once, without a promotion window ----
@@ -267,7 +288,7 @@ sleep 0.3
 xdotool key alt+F4
 promo_seen=""
 for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^(Sparrowtune|Glimmerback)$' >/dev/null 2>&1 && promo_seen=yes
+  shown KorvanePromotion && promo_seen=yes
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1
 done
