@@ -8,7 +8,7 @@ namespace kv {
 namespace {
 
 using test::HelperPath;
-using test::TempFolder;
+using TempFolder = test::ScratchFolder;
 
 ::testing::AssertionResult IsIcon(HICON icon) {
   if (!icon) return ::testing::AssertionFailure() << "no icon";

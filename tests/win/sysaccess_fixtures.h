@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sysaccess/handles.h"
+#include "tests/win/test_support.h"
 
 namespace kv::test {
 
@@ -20,43 +21,6 @@ inline std::string WindowsPath(std::string path) {
 inline std::string HelperPath(const std::string& name) {
   return WindowsPath(KORVANE_BINARY_DIR) + "\\tests\\helpers\\" + name;
 }
-
-inline void RemoveTree(const std::string& folder) {  // folder ends with a backslash
-  WIN32_FIND_DATAA data;
-  UniqueFind find(::FindFirstFileA((folder + "*").c_str(), &data));
-  if (find) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(folder + name + "\\");
-      else
-        ::DeleteFileA((folder + name).c_str());
-    } while (::FindNextFileA(find.get(), &data));
-  }
-  find.reset();
-  ::RemoveDirectoryA(folder.c_str());
-}
-
-// A new empty folder under the temp folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    static int counter = 0;
-    path_ = std::string(temp) + "KorvaneTest-" + std::to_string(::GetCurrentProcessId()) + "-" +
-            std::to_string(++counter) + "\\";
-    ::CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() { RemoveTree(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 inline bool WriteFileText(const std::string& path, const std::string& text) {
   UniqueFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -12,7 +12,7 @@
 namespace kv {
 namespace {
 
-using test::TempFolder;
+using TempFolder = test::ScratchFolder;
 
 const std::string kChinese = "\xD6\xD0\xCE\xC4";  // 中文
 const std::string kTrail5C = "\xB1\x5C";
