@@ -1,5 +1,7 @@
 #include "startup/startup_tab.h"
 
+#include <algorithm>
+
 #include "startup/form2a.h"
 #include "startup/startup_actions.h"
 #include "sysaccess/handles.h"
@@ -19,6 +21,7 @@ const char kStartupConfirmDelete[] = "你确定你想要从自动启动中删除
 
 namespace {
 constexpr int kInfoListId = 1101;
+constexpr int kCountLabelRight = 564 + 114;
 }
 
 void StartupTab::Create() {
@@ -26,7 +29,7 @@ void StartupTab::Create() {
   Panel1InfoList_.Create(Panel1_.hwnd(), RECT{8, 8, 8 + 673, 8 + 345},
                          {{kStartupColumnProgram, 180}, {kStartupColumnCommand, 370}, {kStartupColumnAccess, 90}},
                          true, host_.ImageList1(), kInfoListId);
-  Panel1InfoLabel_ = &Panel1_.AddCountLabel(564 + 114, 362, 114, 14, kStartupInitialCount);
+  Panel1InfoLabel_ = &Panel1_.AddCountLabel(kCountLabelRight, 362, kCountLabelWidth, 14, kStartupInitialCount);
   Panel1UndoLabel_ = &Panel1_.AddUndoLink(10, 362, [this] { host_.UndoLabelClick(); });
   Panel1_.AddImageButton(350, 394, kStartupAddButton, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel1Button1Click(); });
@@ -47,6 +50,24 @@ void StartupTab::AddRow(const StartupRow& row) {
   Panel1InfoList_.FillTick();
 }
 
+// The label keeps its right edge and grows to the left when the text is wider than its box, so
+// the disabled count is never cut off.
+void StartupTab::SetCountText(const std::string& text) {
+  ElementHost& elements = Panel1_.Elements();
+  Label& label = *Panel1InfoLabel_;
+  RECT need{0, 0, 0, 0};
+  HDC dc = ::GetDC(Panel1_.hwnd());
+  HGDIOBJ old = ::SelectObject(dc, label.font);
+  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Panel1_.hwnd(), dc);
+  const int width = std::max<int>(kCountLabelWidth, need.right + 2);
+  elements.Invalidate(label);
+  label.rect.left = label.rect.right - width;
+  elements.Invalidate(label);
+  elements.SetText(label, text);
+}
+
 void StartupTab::Panel1Enter() {
   if (filling_) return;
   filling_ = true;
@@ -64,7 +85,7 @@ void StartupTab::Panel1Enter() {
       ReadStartupEntries(state, &links_, [this](const StartupRow& row) { AddRow(row); }, [] { PumpMessages(); });
   Panel1InfoList_.EndFill();
 
-  Panel1_.Elements().SetText(*Panel1InfoLabel_, StartupCountText(rows_.size(), read.disabled));
+  SetCountText(StartupCountText(rows_.size(), read.disabled));
   Panel1_.Elements().SetVisible(*Panel1UndoLabel_, DirectoryExists(state.UndoFolder));
 }
 

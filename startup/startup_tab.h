@@ -43,7 +43,9 @@ class StartupTab : public TabPage {
   bool Filling() const { return filling_; }
 
  private:
+  static constexpr int kCountLabelWidth = 114;
   void AddRow(const StartupRow& row);
+  void SetCountText(const std::string& text);
 
   TabHost& host_;
   Panel Panel1_;

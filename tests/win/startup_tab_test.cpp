@@ -206,6 +206,45 @@ TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, "missing.exe"));
 }
 
+struct BrowseCheck {
+  std::string pick;        // typed into the open-file dialog
+  std::string look_in;     // what its folder box showed
+  std::string filter;      // what its type box showed
+  std::string edit1;       // TForm2a's Edit1 afterwards
+};
+
+void PickInOpenDialog(HWND dialog, void* ctx) {
+  auto* c = static_cast<BrowseCheck*>(ctx);
+  c->look_in = WindowText(::GetDlgItem(dialog, 0x471));
+  c->filter = WindowText(::GetDlgItem(dialog, 0x470));
+  HWND edit = ::FindWindowExA(::FindWindowExA(::GetDlgItem(dialog, 0x47C), nullptr, "ComboBox", nullptr), nullptr,
+                              "Edit", nullptr);
+  ::SetWindowTextA(edit ? edit : ::GetDlgItem(dialog, 0x47C), c->pick.c_str());
+}
+
+void ReadEdit1(HWND dialog, void* ctx) {
+  static_cast<BrowseCheck*>(ctx)->edit1 = WindowText(::FindWindowExA(dialog, nullptr, "Edit", nullptr));
+}
+
+// "..." opens the open-file dialog in Program Files with the programs filter; the chosen file's
+// full path lands in Edit1.
+TEST_F(StartupTabTest, TheSelectButtonPutsTheChosenPathIntoEdit1) {
+  const std::string program = s_.base.path() + "选择.exe";
+  ASSERT_TRUE(test::WriteFile(program, "MZ"));
+  BrowseCheck check;
+  check.pick = program;
+  test::DialogScript script(Steps{{kForm2aCaption, "..."}, {"打开", "打开(&O)"}, {kForm2aCaption, kForm2aButton2}});
+  script.OnDialog(1, &PickInOpenDialog, &check);
+  script.OnDialog(2, &ReadEdit1, &check);
+  tab().Panel1Button1Click();
+  ASSERT_TRUE(script.Finished());
+  std::string folder = state().ProgramFilesFolder;
+  folder.pop_back();
+  EXPECT_EQ(check.look_in, folder.substr(folder.rfind('\\') + 1));
+  EXPECT_EQ(check.filter, "Programs");
+  EXPECT_EQ(check.edit1, program);
+}
+
 TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   SeedValue foo(HKEY_CURRENT_USER, test::kRunPath, "Foo.exe", REG_SZ, Sz("\"C:\\Program Files\\Foo\\Foo.exe\" /min \"a\\\\b\""));
   SeedValue chinese(HKEY_CURRENT_USER, test::kRunPath, "中文\"x\"", REG_SZ, Sz("C:\\程序\\应用.exe"));
