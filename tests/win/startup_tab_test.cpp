@@ -113,6 +113,26 @@ TEST_F(StartupTabTest, UndoLinkShowsExactlyWhenTheFolderExists) {
   EXPECT_TRUE(tab().UndoLinkVisible());
 }
 
+// What a click that arrives in the middle of a fill finds and leaves.
+struct MidFill {
+  StartupTab* tab = nullptr;
+  int calls = 0;
+  bool was_filling = false;
+  size_t rows_before = 0, rows_after = 0;
+};
+MidFill g_mid_fill;
+
+void CALLBACK ClickDuringFill(HWND, UINT, UINT_PTR, DWORD) {
+  MidFill& m = g_mid_fill;
+  if (m.calls++ > 0) return;
+  m.was_filling = m.tab->Filling();
+  m.rows_before = m.tab->Rows().size();
+  m.tab->Panel1Enter();
+  m.tab->Panel1Button1Click();
+  m.tab->Panel1Button2Click();
+  m.rows_after = m.tab->Rows().size();
+}
+
 // Messages run while the list fills; a second fill or a button click arriving then waits for
 // nothing and changes nothing.
 TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
@@ -120,27 +140,14 @@ TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
   for (int i = 0; i < 200; ++i)
     many.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, test::Unique("many" + std::to_string(i)),
                                                REG_SZ, Sz("C:\\many.exe")));
-  static StartupTab* target = nullptr;
-  static int calls = 0;
-  static bool was_filling = false;
-  static size_t rows_before = 0, rows_after = 0;
-  target = &tab();
-  calls = 0;
+  g_mid_fill = MidFill{&tab()};
   test::DialogScript no_dialog({{"信息", "确定"}, {"添加自动启动项", "取消"}});
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (calls++ > 0) return;
-    was_filling = target->Filling();
-    rows_before = target->Rows().size();
-    target->Panel1Enter();
-    target->Panel1Button1Click();
-    target->Panel1Button2Click();
-    rows_after = target->Rows().size();
-  });
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &ClickDuringFill);
   tab().Panel1Enter();
   ::KillTimer(nullptr, timer);
-  ASSERT_GT(calls, 0);
-  EXPECT_TRUE(was_filling);
-  EXPECT_EQ(rows_before, rows_after);
+  ASSERT_GT(g_mid_fill.calls, 0);
+  EXPECT_TRUE(g_mid_fill.was_filling);
+  EXPECT_EQ(g_mid_fill.rows_before, g_mid_fill.rows_after);
   EXPECT_EQ(no_dialog.Texts().size(), 0u);
   EXPECT_EQ(state().StartupSourceCodes.size(), tab().Rows().size());
   for (const auto& v : many) EXPECT_GE(RowOf(v->name()), 0);
