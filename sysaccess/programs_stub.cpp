@@ -18,3 +18,12 @@ bool DirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 }  // namespace kv
+namespace kv {
+// Temporary until the program routines land: the system folder only.
+HMODULE LoadSystemLibrary(const char* name) {
+  char dir[MAX_PATH] = {};
+  const UINT n = ::GetSystemDirectoryA(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  return ::LoadLibraryExA((std::string(dir) + "\\" + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+}  // namespace kv
