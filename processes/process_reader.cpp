@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "processes/process_rules.h"
 #include "sysaccess/handles.h"
@@ -34,38 +35,70 @@ std::string ExeName(const PROCESSENTRY32& e) {
   return std::string(e.szExeFile, strnlen(e.szExeFile, sizeof e.szExeFile));
 }
 
-// Path and priority class of a running process; the path is empty when it cannot be read.
-void QueryProcess(DWORD pid, std::string& path, DWORD& priority) {
+// The process opened for reading, with its executable path; the path is empty when it cannot be
+// read.
+UniqueHandle OpenForReading(DWORD pid, std::string& path) {
   path.clear();
-  priority = 0;
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-  if (!process) return;
+  if (!process) return process;
   if (GetModuleFileNameExFn query = PathQuery()) {
     // One byte more than the call may fill: older systems leave a truncated path unterminated.
     char buf[MAX_PATH + 1] = {};
     if (query(process.get(), nullptr, buf, MAX_PATH) != 0) path.assign(buf, strnlen(buf, MAX_PATH));
   }
-  priority = ::GetPriorityClass(process.get());
+  return process;
 }
 
 }  // namespace
 
-bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump) {
+bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache) {
   UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
+  if (!snapshot) {
+    if (cache) cache->Clear();
+    return false;
+  }
+  const unsigned walk = cache ? ++cache->walk_ : 0;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   std::string path;
-  DWORD priority = 0;
   for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
     if (pump) pump();
     std::string name = ExeName(entry);
+    const DWORD pid = entry.th32ProcessID;
+    ProcessCache::Known* known = nullptr;
+    if (cache) {
+      auto it = cache->known_.find(pid);
+      if (it != cache->known_.end() && it->second.name == name) {
+        known = &it->second;
+        known->walk = walk;
+      }
+    }
     // The name rule comes first and needs no look inside the process.
     if (SkipProcessName(name) || !sink.Wants(name)) continue;
-    QueryProcess(entry.th32ProcessID, path, priority);
+    UniqueHandle opened;
+    HANDLE process = nullptr;
+    if (known) {
+      process = known->process.get();
+      path = known->path;
+    } else {
+      opened = OpenForReading(pid, path);
+      process = opened.get();
+      // Only a path that was read is kept; a failed read is tried again next time.
+      if (cache && opened && !path.empty()) {
+        ProcessCache::Known& k = cache->known_[pid];
+        k.process = std::move(opened);
+        k.name = name;
+        k.path = path;
+        k.walk = walk;
+      }
+    }
     if (SkipProcess(name, path)) continue;
-    sink.Take(ProcessEntry{std::move(name), NormaliseProcessPath(path), priority == HIGH_PRIORITY_CLASS,
-                           entry.th32ProcessID});
+    sink.Take(ProcessEntry{std::move(name), NormaliseProcessPath(path), pid, process});
+  }
+  if (cache) {
+    // Processes no longer running are let go.
+    for (auto it = cache->known_.begin(); it != cache->known_.end();)
+      it = it->second.walk == walk ? std::next(it) : cache->known_.erase(it);
   }
   return true;
 }

@@ -9,6 +9,7 @@ namespace kv {
 
 namespace {
 constexpr int kPanel3InfoListId = 301;
+constexpr DWORD kPumpEveryMs = 15;
 
 class ListSink : public ProcessSink {
  public:
@@ -96,11 +97,22 @@ void ProcessTab::RunPass() {
     const int row = Panel3InfoList_.AddRow(e.name, image);
     if (row < 0) return;
     Panel3InfoList_.SetCell(row, 1, e.path);
-    Panel3InfoList_.SetCell(row, 2, e.high_priority ? kProcessHigh : kProcessNormal);
+    Panel3InfoList_.SetCell(row, 2, e.HighPriority() ? kProcessHigh : kProcessNormal);
     rows_.Append(e.name);
     Panel3InfoList_.FillTick();
   });
-  ReadProcesses(sink, [] { PumpMessages(); });
+  // Messages run between processes at least every few milliseconds, not after each one: every
+  // look into the queue costs a round trip to the window system.
+  DWORD last_pump = ::GetTickCount() - kPumpEveryMs;
+  ReadProcesses(
+      sink,
+      [&] {
+        const DWORD now = ::GetTickCount();
+        if (now - last_pump < kPumpEveryMs) return;
+        last_pump = now;
+        PumpMessages();
+      },
+      &known_);
 
   const std::vector<size_t> gone = rows_.Vanished(seen);
   if (!gone.empty()) begin_change();

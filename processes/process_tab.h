@@ -3,6 +3,7 @@
 // every three seconds while the tab is shown; ending every process of a name.
 #include <string>
 
+#include "processes/process_reader.h"
 #include "processes/process_rules.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
@@ -52,6 +53,7 @@ class ProcessTab : public TabPage {
   Label* Panel3InfoLabel_ = nullptr;
   RowIcons icons_;
   ProcessRows rows_;  // the list's captions, row for row
+  ProcessCache known_;
   bool in_pass_ = false;
   bool pass_again_ = false;  // an enter or an ending arrived while a pass was running
   int passes_ = 0;

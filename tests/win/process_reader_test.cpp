@@ -13,11 +13,21 @@
 namespace kv {
 namespace {
 
+struct Row : ProcessEntry {
+  bool high = false;  // read while the process was open
+};
+
 struct Collect : ProcessSink {
-  std::vector<ProcessEntry> rows;
+  std::vector<Row> rows;
   bool Wants(const std::string&) override { return true; }
-  void Take(const ProcessEntry& e) override { rows.push_back(e); }
-  const ProcessEntry* Find(const std::string& name) const {
+  void Take(const ProcessEntry& e) override {
+    Row r;
+    static_cast<ProcessEntry&>(r) = e;
+    r.high = e.HighPriority();
+    r.process = nullptr;
+    rows.push_back(r);
+  }
+  const Row* Find(const std::string& name) const {
     for (const auto& r : rows)
       if (r.name == name) return &r;
     return nullptr;
@@ -80,10 +90,10 @@ TEST(ProcessReader, SkipsSystemNamesAndReadsThePriority) {
   ASSERT_TRUE(ReadProcesses(sink, {}));
   EXPECT_EQ(sink.Find("kvsystemhelper.exe"), nullptr);
   ASSERT_NE(sink.Find("kvprio.exe"), nullptr);
-  EXPECT_TRUE(sink.Find("kvprio.exe")->high_priority);
+  EXPECT_TRUE(sink.Find("kvprio.exe")->high);
   EXPECT_EQ(sink.Find("kvprio.exe")->path, helpers.Folder() + "kvprio.exe");
   ASSERT_NE(sink.Find("kvplain.exe"), nullptr);
-  EXPECT_FALSE(sink.Find("kvplain.exe")->high_priority);
+  EXPECT_FALSE(sink.Find("kvplain.exe")->high);
 }
 
 TEST(ProcessReader, ProcessesEndingDuringTheWalkDoNotStopIt) {
@@ -102,6 +112,40 @@ TEST(ProcessReader, ProcessesEndingDuringTheWalkDoNotStopIt) {
   bool found_self = false;
   for (const auto& r : sink.rows) found_self |= r.pid == ::GetCurrentProcessId();
   EXPECT_TRUE(found_self);
+}
+
+TEST(ProcessReader, RememberedPathsFollowTheRunningProcesses) {
+  test::HelperProcesses helpers;
+  const std::string path = helpers.Copy("kvknown.exe");
+  const DWORD first = helpers.Start(path);
+  ASSERT_TRUE(first);
+  ProcessCache cache;
+  Collect walk1;
+  ASSERT_TRUE(ReadProcesses(walk1, {}, &cache));
+  ASSERT_NE(walk1.Find("kvknown.exe"), nullptr);
+  const size_t known = cache.Size();
+  EXPECT_EQ(known, walk1.rows.size());
+
+  // The same walk again from memory: the same rows, priority still readable.
+  Collect walk2;
+  ASSERT_TRUE(ReadProcesses(walk2, {}, &cache));
+  ASSERT_NE(walk2.Find("kvknown.exe"), nullptr);
+  EXPECT_EQ(walk2.Find("kvknown.exe")->path, path);
+  EXPECT_EQ(walk2.Find("kvknown.exe")->pid, first);
+
+  // Ended and started again: the new process is read afresh, the old one let go.
+  helpers.Kill(first);
+  const DWORD second = helpers.Start(path);
+  Collect walk3;
+  ASSERT_TRUE(ReadProcesses(walk3, {}, &cache));
+  ASSERT_NE(walk3.Find("kvknown.exe"), nullptr);
+  EXPECT_EQ(walk3.Find("kvknown.exe")->pid, second);
+  EXPECT_EQ(walk3.CountOf("kvknown.exe"), 1);
+  helpers.Kill(second);
+  Collect walk4;
+  ASSERT_TRUE(ReadProcesses(walk4, {}, &cache));
+  EXPECT_EQ(walk4.Find("kvknown.exe"), nullptr);
+  EXPECT_EQ(cache.Size(), walk4.rows.size());
 }
 
 TEST(ProcessReader, EndingANameEndsEveryInstanceOfExactlyThatName) {
