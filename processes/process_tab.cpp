@@ -15,7 +15,7 @@ class ListSink : public ProcessSink {
  public:
   ListSink(ProcessRows& rows, NameSet& seen, std::function<void(const ProcessEntry&)> add)
       : rows_(rows), seen_(seen), add_(std::move(add)) {}
-  // A further process of a name that already has its row changes nothing: it is not opened.
+  // A further process of a name that already has its row changes nothing: it is not looked at.
   bool Wants(const std::string& name) override { return !(seen_.Contains(name) && rows_.Find(name) >= 0); }
   void Take(const ProcessEntry& e) override {
     seen_.Add(e.name);

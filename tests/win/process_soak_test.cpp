@@ -75,12 +75,17 @@ DWORD GdiFromHandleTable() {
   return n;
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM lp) {
+  ++*reinterpret_cast<DWORD*>(lp);
+  return TRUE;
+}
+
 BOOL CALLBACK CountWindow(HWND hwnd, LPARAM lp) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
   if (pid != ::GetCurrentProcessId()) return TRUE;
   ++*reinterpret_cast<DWORD*>(lp);
-  ::EnumChildWindows(hwnd, [](HWND, LPARAM l) -> BOOL { return ++*reinterpret_cast<DWORD*>(l), TRUE; }, lp);
+  ::EnumChildWindows(hwnd, &CountChild, lp);
   return TRUE;
 }
 

@@ -36,7 +36,7 @@ DWORD HelperProcesses::Start(const std::string& path, DWORD flags) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::string cmd = "\"" + path + "\" 120000";
-  if (!::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, flags | CREATE_NO_WINDOW, nullptr,
+  if (!::CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, flags | DETACHED_PROCESS, nullptr,
                         nullptr, &si, &pi))
     return 0;
   ::CloseHandle(pi.hThread);
