@@ -80,22 +80,6 @@ TEST(ProcessReader, WalksTheWholeSnapshotAndFindsThisProgram) {
   EXPECT_TRUE(found_self);
 }
 
-TEST(ProcessReader, SkipsSystemNamesAndReadsThePriority) {
-  test::HelperProcesses helpers;
-  const DWORD sys = helpers.Start(helpers.Copy("kvsystemhelper.exe"));
-  const DWORD high = helpers.Start(helpers.Copy("kvprio.exe"), HIGH_PRIORITY_CLASS);
-  const DWORD normal = helpers.Start(helpers.Copy("kvplain.exe"), BELOW_NORMAL_PRIORITY_CLASS);
-  ASSERT_TRUE(sys && high && normal);
-  Collect sink;
-  ASSERT_TRUE(ReadProcesses(sink, {}));
-  EXPECT_EQ(sink.Find("kvsystemhelper.exe"), nullptr);
-  ASSERT_NE(sink.Find("kvprio.exe"), nullptr);
-  EXPECT_TRUE(sink.Find("kvprio.exe")->high);
-  EXPECT_EQ(sink.Find("kvprio.exe")->path, helpers.Folder() + "kvprio.exe");
-  ASSERT_NE(sink.Find("kvplain.exe"), nullptr);
-  EXPECT_FALSE(sink.Find("kvplain.exe")->high);
-}
-
 TEST(ProcessReader, ProcessesEndingDuringTheWalkDoNotStopIt) {
   test::HelperProcesses helpers;
   std::vector<DWORD> pids;
