@@ -207,6 +207,11 @@ bool RegKeyExists(HKEY root, const std::string& path) {
       OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DefaultViewFlag()));
 }
 
+bool RegKeyExists64(HKEY root, const std::string& path) {
+  return static_cast<bool>(
+      OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY));
+}
+
 bool RegValueExists(HKEY root, const std::string& path, const std::string& value) {
   UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64));
   return key && ::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
