@@ -18,34 +18,64 @@ std::string KeyPath(const std::string& path) {
   return p;
 }
 
-UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
+// Wine's A functions convert a key path into a buffer of 260 characters, so a longer path (a
+// name of up to 255 characters below a few parents) is opened a few whole components at a time.
+constexpr size_t kPathPieceChars = 255;
+
+// End of the piece of `p` that starts at `start`: at most kPathPieceChars characters of whole
+// components, or one component alone when it is longer (the registry then refuses it).
+size_t PieceEnd(const std::string& p, size_t start) {
+  size_t chars = 0;
+  size_t cut = std::string::npos;
+  for (size_t i = start; i < p.size();) {
+    const size_t n = IsLeadByte(static_cast<unsigned char>(p[i])) && i + 1 < p.size() ? 2 : 1;
+    if (n == 1 && p[i] == '\\') {
+      if (chars > kPathPieceChars) return cut == std::string::npos ? i : cut;
+      cut = i;
+    }
+    ++chars;
+    i += n;
+  }
+  return chars <= kPathPieceChars || cut == std::string::npos ? p.size() : cut;
+}
+
+// Opens, or with `create` creates along the way, the key at `path` (a KeyPath form). Pieces are
+// opened relative to the one before, which keeps the view of the access mask.
+UniqueKey OpenPath(HKEY root, const std::string& path, REGSAM access, bool create) {
   UniqueKey key;
-  if (::RegOpenKeyExA(root, KeyPath(path).c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
+  HKEY parent = root;
+  size_t start = 0;
+  do {
+    const size_t end = PieceEnd(path, start);
+    const std::string piece = path.substr(start, end - start);
+    UniqueKey next;
+    const LONG rc = create ? ::RegCreateKeyExA(parent, piece.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                               nullptr, next.put(), nullptr)
+                           : ::RegOpenKeyExA(parent, piece.c_str(), 0, access, next.put());
+    if (rc != ERROR_SUCCESS) {
+      next.release();
+      return UniqueKey();
+    }
+    key = std::move(next);
+    parent = key.get();
+    start = end + 1;
+  } while (start < path.size());
   return key;
 }
 
-// Reads a value's raw bytes, retrying while it grows between the size query and the read.
+UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
+  return OpenPath(root, KeyPath(path), access, false);
+}
+
+// A larger value is a broken or hostile one; refusing it also keeps the size arithmetic in range.
+constexpr DWORD kMaxValueBytes = 0x40000000;
+
 bool QueryRaw(HKEY key, const std::string& value, RegValue& out) {
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-  LONG rc = ::RegQueryValueExA(key, value.c_str(), nullptr, &type, nullptr, &size);
-  if (rc != ERROR_SUCCESS) return false;
-  std::string buffer;
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    buffer.assign(static_cast<size_t>(size) + 2, '\0');
-    DWORD got = size + 2;
-    rc = ::RegQueryValueExA(key, value.c_str(), nullptr, &type,
-                            reinterpret_cast<BYTE*>(&buffer[0]), &got);
-    if (rc == ERROR_SUCCESS) {
-      buffer.resize(got);
-      out.type = type;
-      out.data = std::move(buffer);
-      return true;
-    }
-    if (rc != ERROR_MORE_DATA) return false;
-    size = got > size ? got : size * 2 + 64;
-  }
-  return false;
+  return ReadValueWith(
+      [&](DWORD* type, BYTE* data, DWORD* size) {
+        return ::RegQueryValueExA(key, value.c_str(), nullptr, type, data, size);
+      },
+      out);
 }
 
 int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& names, bool values) {
@@ -61,8 +91,9 @@ int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& n
   // The longest name is counted in characters; a GBK character takes two bytes.
   std::string buffer(static_cast<size_t>(longest) * 2 + 2, '\0');
   for (DWORD i = 0; i < count; ++i) {
+    DWORD len = 0;
     for (;;) {
-      DWORD len = static_cast<DWORD>(buffer.size());
+      len = static_cast<DWORD>(buffer.size());
       rc = values ? ::RegEnumValueA(key.get(), i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr)
                   : ::RegEnumKeyExA(key.get(), i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr);
       if (rc == ERROR_MORE_DATA && buffer.size() < 0x40000) {
@@ -73,7 +104,7 @@ int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& n
     }
     if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
     if (rc != ERROR_SUCCESS) continue;
-    names.emplace_back(buffer.c_str());
+    names.emplace_back(buffer.data(), len < buffer.size() ? len : buffer.size());
   }
   return static_cast<int>(names.size());
 }
@@ -103,6 +134,32 @@ void DeleteSubtree(HKEY key) {
 }
 
 }  // namespace
+
+bool ReadValueWith(const ValueQuery& query, RegValue& out) {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  if (query(&type, nullptr, &size) != ERROR_SUCCESS) return false;
+  std::string buffer;
+  // A writer that keeps growing the value gets a bounded number of rounds, not an endless loop.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    if (size > kMaxValueBytes) return false;
+    // Two spare bytes, so a string that fills its reported size exactly still fits with a NUL.
+    buffer.assign(static_cast<size_t>(size) + 2, '\0');
+    DWORD got = size + 2;
+    const LONG rc = query(&type, reinterpret_cast<BYTE*>(&buffer[0]), &got);
+    if (rc == ERROR_SUCCESS) {
+      if (got > buffer.size()) return false;
+      buffer.resize(got);
+      out.type = type;
+      out.data = std::move(buffer);
+      return true;
+    }
+    if (rc != ERROR_MORE_DATA) return false;
+    // `got` is the size needed now; a query that does not say gets a doubled buffer.
+    size = got > size + 2 ? got : size * 2 + 64;
+  }
+  return false;
+}
 
 REGSAM DefaultViewFlag() { return kIs64BitBuild ? KEY_WOW64_32KEY : 0; }
 
@@ -182,13 +239,8 @@ bool RegReadBool(HKEY root, const std::string& path, const std::string& value) {
 namespace {
 void WriteValue(HKEY root, const std::string& path, const std::string& value, DWORD type,
                 const BYTE* data, DWORD size) {
-  UniqueKey key;
-  if (::RegCreateKeyExA(root, KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        ViewAccess(RegistryView::Wow64_64), nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-    key.release();
-    return;
-  }
-  ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size);
+  UniqueKey key = OpenPath(root, KeyPath(path), ViewAccess(RegistryView::Wow64_64), true);
+  if (key) ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size);
 }
 }  // namespace
 
@@ -225,36 +277,44 @@ bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value
   return ::RegDeleteValueA(key.get(), value.c_str()) == ERROR_SUCCESS;
 }
 
+namespace {
+// What a delete may name: at least one component and no empty one. A path of backslashes only
+// would otherwise come down to the root itself, and the subtree delete would empty the root.
+bool IsKeyPathToDelete(const std::string& p) {
+  return !p.empty() && p[0] != '\\' && !EndsWithBackslash(p) && !ContainsText(p, "\\\\");
+}
+
+// Deletes the last component of `p` (a key without subkeys) below its parent, in the 64-bit
+// view: the view flag goes with the delete itself, so a 32-bit process reaches that key too.
+bool DeleteLeaf(HKEY root, const std::string& p) {
+  const std::string parent_with_slash = UpToLastBackslash(p);
+  const std::string leaf = p.substr(parent_with_slash.size());
+  if (parent_with_slash.empty()) return ::RegDeleteKeyExA(root, leaf.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+  UniqueKey parent = OpenPath(root, parent_with_slash.substr(0, parent_with_slash.size() - 1),
+                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, false);
+  return parent && ::RegDeleteKeyExA(parent.get(), leaf.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+}
+}  // namespace
+
 // The tabs read, export and delete in the 64-bit view, so the whole subtree goes in that view;
 // a key seen only there keeps its subkeys no longer.
 bool DeleteRegKey(HKEY root, const std::string& path) {
   const std::string p = KeyPath(path);
-  if (!p.empty()) {
-    UniqueKey key = OpenKey(root, p, ViewAccess(RegistryView::Wow64_64));
-    if (key) {
-      DeleteSubtree(key.get());
-      key.reset();
-      if (::RegDeleteKeyExA(root, p.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS) return true;
-    }
+  if (!IsKeyPathToDelete(p)) return false;
+  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64), false)) {
+    DeleteSubtree(key.get());
+    key.reset();
+    if (DeleteLeaf(root, p)) return true;
   }
   return DeleteRegKeyDirect(root, path);
 }
 
 bool DeleteRegKeyDirect(HKEY root, const std::string& path) {
-  if (path.empty()) return false;
-  std::string p = path;
+  // "\Name" is the one-level path "Name" as everywhere else, not a way to reach the root.
+  std::string p = !path.empty() && path[0] == '\\' ? path.substr(1) : path;
   if (EndsWithBackslash(p)) p.pop_back();
-  const std::string parent_with_slash = UpToLastBackslash(p);
-  if (parent_with_slash.empty()) return false;
-  const std::string parent = parent_with_slash.substr(0, parent_with_slash.size() - 1);
-  const std::string leaf = p.substr(parent_with_slash.size());
-  UniqueKey key;
-  if (::RegOpenKeyExA(root, KeyPath(parent).c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, key.put()) !=
-      ERROR_SUCCESS) {
-    key.release();
-    return false;
-  }
-  return ::RegDeleteKeyA(key.get(), leaf.c_str()) == ERROR_SUCCESS;
+  if (!IsKeyPathToDelete(p) || UpToLastBackslash(p).empty()) return false;
+  return DeleteLeaf(root, p);
 }
 
 }  // namespace kv

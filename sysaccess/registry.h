@@ -4,6 +4,7 @@
 // as empty (empty list, "" or false) and a write to it does nothing.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ bool RegReadValue(RegistryView view, HKEY root, const std::string& path, const s
 std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std::string& path,
                                         const std::vector<std::string>& values,
                                         std::vector<bool>* present = nullptr);
+
+// The read behind RegReadValue, over any query with RegQueryValueExA's contract (type, data and
+// size in/out; a null data asks for the size). A value that grows between the size query and
+// the read is read again at its new size, never cut short; false when it cannot be read whole.
+using ValueQuery = std::function<LONG(DWORD* type, BYTE* data, DWORD* size)>;
+bool ReadValueWith(const ValueQuery& query, RegValue& out);
 
 // The text of REG_SZ/REG_EXPAND_SZ data as RegReadString returns it: up to the first NUL, trimmed.
 std::string StringFromRegData(const std::string& data);

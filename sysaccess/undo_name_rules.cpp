@@ -54,13 +54,51 @@ bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Byte length of the longest whole-character prefix of s that fits in `limit` bytes.
-size_t FittingPrefix(const std::string& s, size_t limit) {
-  size_t fit = 0;
+// A double-byte character takes three bytes where file names are kept in UTF-8 (Wine on Linux
+// allows 255 of them); on Windows it is one of the 255 UTF-16 units, so this limit suits both.
+constexpr size_t kMaxComponent = 255;
+
+size_t ComponentWeight(const std::string& s) {
+  size_t weight = 0;
+  ForEachChar(s, [&](size_t, size_t n) { weight += n == 2 ? 3 : 1; });
+  return weight;
+}
+
+// Byte length of the longest whole-character prefix of s within both limits.
+size_t FittingPrefix(const std::string& s, size_t byte_limit, size_t weight_limit) {
+  size_t fit = 0, weight = 0;
+  bool open = true;
   ForEachChar(s, [&](size_t i, size_t n) {
-    if (i == fit && i + n <= limit) fit = i + n;
+    const size_t w = n == 2 ? 3 : 1;
+    if (open && i + n <= byte_limit && weight + w <= weight_limit) {
+      fit = i + n;
+      weight += w;
+    } else {
+      open = false;
+    }
   });
   return fit;
+}
+
+// The end of a name that tells its kind and number ("_uninstall (2).reg", ".reg"), kept whole
+// when the name is shortened; "" when the name has no ".reg" of its own.
+std::string KindSuffix(const std::string& name) {
+  if (!EndsWith(name, ".reg")) return "";
+  size_t start = name.size() - 4;
+  if (start > 0 && name[start - 1] == ')') {
+    size_t digits = start - 1;
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') --digits;
+    if (digits < start - 1 && digits >= 2 && name.compare(digits - 2, 2, " (") == 0) start = digits - 2;
+  }
+  for (const std::string kind : {"_uninstall", "_association", "_startup"}) {
+    if (start >= kind.size() && name.compare(start - kind.size(), kind.size(), kind) == 0) {
+      start -= kind.size();
+      break;
+    }
+  }
+  // A match that begins inside a double-byte character is no suffix of its own.
+  while (start < name.size() && FindText(name, name.substr(start), start) != start) ++start;
+  return name.substr(start);
 }
 
 // Trailing dots and blanks removed and a device name defused; the rest is already clean.
@@ -127,25 +165,22 @@ std::string UsableUndoFileName(const std::string& name, size_t folder_length) {
       clean.append(name, i, n);
   });
 
-  std::string suffix;
-  for (const char* kind : {"_uninstall.reg", "_association.reg", "_startup.reg", ".reg"}) {
-    if (EndsWith(clean, kind) && FindText(clean, kind, clean.size() - std::string(kind).size()) != std::string::npos) {
-      suffix = kind;
-      break;
-    }
-  }
+  const std::string suffix = KindSuffix(clean);
   std::string head = clean.substr(0, clean.size() - suffix.size());
 
   const size_t budget = folder_length < kMaxPath - 1 ? kMaxPath - 1 - folder_length : 0;
+  auto fits = [&](const std::string& n) { return n.size() <= budget && ComponentWeight(n) <= kMaxComponent; };
   std::string result = Finished(head + suffix);
-  if (result.size() <= budget) return result;
+  if (fits(result)) return result;
 
-  // Too long for the folder: shorten the first part, keep what says what kind of file it is.
-  size_t keep = FittingPrefix(head, budget > suffix.size() ? budget - suffix.size() : 0);
+  // Too long: shorten the first part, keep what says what kind of file it is.
+  const size_t suffix_weight = ComponentWeight(suffix);
+  size_t keep = FittingPrefix(head, budget > suffix.size() ? budget - suffix.size() : 0,
+                              kMaxComponent > suffix_weight ? kMaxComponent - suffix_weight : 0);
   for (;;) {
     result = Finished(head.substr(0, keep) + suffix);
-    if (result.size() <= budget || keep == 0) return result;
-    keep = FittingPrefix(head, keep - 1);
+    if (fits(result) || keep == 0) return result;
+    keep = FittingPrefix(head, keep - 1, kMaxComponent);
   }
 }
 

@@ -16,10 +16,11 @@ std::string StartupUndoName(const std::vector<std::string>& captions);
 
 // Makes a name that the file system accepts: characters Windows refuses become "_", trailing dots
 // and blanks go, a device name gets "_", and the part before the kind suffix ("_uninstall.reg"
-// and the like) is shortened so that folder_length + name length stays within MAX_PATH - 1 bytes.
+// and the like) is shortened so that folder_length + name length stays within MAX_PATH - 1 bytes
+// and the name within 255 (a double-byte character counting as its three UTF-8 bytes).
 // A name that is already valid is returned unchanged.
 std::string UsableUndoFileName(const std::string& name, size_t folder_length);
-// "x.reg" numbered n >= 2: "x (2).reg".
+// "x.reg" numbered n >= 2: "x (2).reg". UsableUndoFileName keeps such a number when it shortens.
 std::string NumberedUndoFileName(const std::string& name, int n);
 
 }  // namespace kv

@@ -25,12 +25,30 @@ wine_env_start() {
     wineboot -i >/dev/null 2>&1 || return 1
     wineserver -w
   fi
+  wine_env_desktop
   wineserver -p >/dev/null 2>&1
   KORVANE_WINESERVER_STARTED=1
   # Start Wine's long-lived helpers now, detached from any pipe: a test runner that captures a
   # program's output would otherwise wait for them to close it.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1
   return 0
+}
+
+# On a private Xvfb there is no window manager, and Wine waits two seconds for one whenever a
+# window is hidden. A Wine virtual desktop filling the screen at 0,0 needs none: windows keep their
+# screen coordinates, screenshots and xdotool clicks work as before. On a real display, none.
+wine_env_desktop() {
+  local want=""; [ -n "$KORVANE_XVFB_PID" ] && want=1
+  local have=""; grep -q '^"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null && have=1
+  [ "$want" = "$have" ] && return 0
+  if [ -n "$want" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1
+  fi
+  wineserver -k >/dev/null 2>&1
+  wineserver -w
 }
 
 wine_env_stop() {

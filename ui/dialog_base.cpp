@@ -30,6 +30,8 @@ bool DialogBase::CreateDialogWindow(int client_w, int client_h, const std::strin
                                reinterpret_cast<LPARAM>(this));
   if (!hwnd_) return false;
   ::SetWindowTextA(hwnd_, caption.c_str());
+  SIZE outer = OuterSize(kDialogStyle, static_cast<DWORD>(::GetWindowLongA(hwnd_, GWL_EXSTYLE)), client_w, client_h);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RegisterDialogWindow(hwnd_);
   return true;
 }

@@ -97,35 +97,46 @@ TEST(UsableUndoFileName, RefusedCharactersAndEndsAndDevices) {
   for (const auto& c : cases) EXPECT_EQ(UsableUndoFileName(c.in, 40), c.out) << c.in;
 }
 
+// Size of a name where file names are stored in UTF-8: a GBK character takes three bytes.
+size_t Utf8Size(const std::string& s) {
+  size_t n = 0;
+  ForEachChar(s, [&](size_t, size_t len) { n += len == 2 ? 3 : 1; });
+  return n;
+}
+
 TEST(UsableUndoFileName, LongNamesAreShortenedInTheirFirstPart) {
   struct LongCase {
     std::string head, suffix;
-    size_t folder;
+    size_t folder, length;  // the folder's length and the expected name length
   } cases[] = {
-      {std::string(300, 'a'), "_uninstall.reg", 40},
-      {std::string(300, 'b'), "_association.reg", 3},
-      {std::string(300, 'c'), "_startup.reg", 100},
-      {std::string(300, 'd'), ".reg", 40},
+      {std::string(300, 'a'), "_uninstall.reg", 40, 219},     // full path at MAX_PATH - 1
+      {std::string(300, 'b'), "_association.reg", 3, 255},    // a name is at most 255
+      {std::string(300, 'c'), "_startup.reg", 100, 159},
+      {std::string(300, 'd'), ".reg", 40, 219},
+      {std::string(300, 'e'), "", 40, 219},
   };
   for (const auto& c : cases) {
     std::string name = UsableUndoFileName(c.head + c.suffix, c.folder);
-    EXPECT_EQ(c.folder + name.size(), 259u) << c.suffix;
+    EXPECT_EQ(name.size(), c.length) << c.suffix;
     EXPECT_EQ(name.substr(name.size() - c.suffix.size()), c.suffix);
-    EXPECT_EQ(name.substr(0, 5), c.head.substr(0, 5));
+    EXPECT_EQ(name.substr(0, name.size() - c.suffix.size()), c.head.substr(0, name.size() - c.suffix.size()));
   }
 }
 
 TEST(UsableUndoFileName, ShorteningNeverCutsADoubleByteCharacter) {
   std::string head;
-  for (int i = 0; i < 150; ++i) head += kChinese;
-  for (size_t folder : {40u, 41u}) {
+  for (int i = 0; i < 150; ++i) head += kChinese + "x";
+  for (size_t folder : {3u, 40u, 41u, 150u, 151u}) {
     std::string name = UsableUndoFileName(head + "_startup.reg", folder);
     ASSERT_LE(folder + name.size(), 259u);
-    EXPECT_GE(folder + name.size(), 258u);
+    ASSERT_LE(Utf8Size(name), 255u);
+    ASSERT_GE(name.size(), 12u);
     std::string kept = name.substr(0, name.size() - 12);
-    EXPECT_EQ(kept.size() % 2, 0u);
-    EXPECT_EQ(kept, head.substr(0, kept.size()));
+    EXPECT_EQ(kept, head.substr(0, kept.size())) << folder;
     EXPECT_EQ(name.substr(kept.size()), "_startup.reg");
+    // One more character of the head would break one of the two limits.
+    std::string longer = head.substr(0, kept.size() + (kept.size() % 5 == 4 ? 1 : 2)) + "_startup.reg";
+    EXPECT_TRUE(folder + longer.size() > 259 || Utf8Size(longer) > 255) << folder;
   }
 }
 
@@ -140,10 +151,30 @@ TEST(NumberedUndoFileName, NumberGoesBeforeTheExtension) {
   EXPECT_EQ(NumberedUndoFileName("Skype,agent_startup.reg", 2), "Skype,agent_startup (2).reg");
   EXPECT_EQ(NumberedUndoFileName("txt_association.reg", 10), "txt_association (10).reg");
   EXPECT_EQ(NumberedUndoFileName("x", 3), "x (3)");
-  // Shortened with room for the number, the numbered name still fits beside the folder.
-  std::string numbered = NumberedUndoFileName(UsableUndoFileName(std::string(300, 'z') + "_uninstall.reg", 50 + 4), 2);
-  EXPECT_EQ(50 + numbered.size(), 259u);
-  EXPECT_EQ(numbered.substr(numbered.size() - 18), "_uninstall (2).reg");
+}
+
+TEST(UsableUndoFileName, ShorteningKeepsTheKindAndTheNumber) {
+  const std::string head(300, 'z');
+  const struct {
+    std::string name, tail;
+  } cases[] = {
+      {head + "_uninstall (2).reg", "_uninstall (2).reg"},
+      {head + "_startup (123).reg", "_startup (123).reg"},
+      {head + " (7).reg", " (7).reg"},
+      // Not a number of ours: only ".reg" is sure to stay.
+      {head + "_association ().reg", ".reg"},
+      {head + "_startup(2).reg", ".reg"},
+  };
+  for (const auto& c : cases) {
+    const std::string name = UsableUndoFileName(c.name, 50);
+    EXPECT_EQ(50 + name.size(), 259u) << c.tail;
+    EXPECT_EQ(name.substr(name.size() - c.tail.size()), c.tail);
+  }
+  // A suffix that would start inside a double-byte character is not one: "\x81_" is a character.
+  const std::string odd = std::string(300, 'q') + "\x81_startup.reg";
+  const std::string name = UsableUndoFileName(odd, 50);
+  EXPECT_EQ(name.substr(name.size() - 11), "startup.reg");
+  EXPECT_LE(50 + name.size(), 259u);
 }
 
 }  // namespace

@@ -20,6 +20,19 @@ void RemoveTree(const std::string& folder);
 bool WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 
+// A new empty folder (ending with "\") removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() : path_(TempFolder()) {}
+  ~ScratchFolder() { RemoveTree(path_); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // A registry key that exists for the test's lifetime and is deleted with its subtree afterwards.
 class ScratchKey {
  public:

@@ -1,0 +1,107 @@
+#include "sysaccess/undo_store.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "sysaccess/handles.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/text_rules.h"
+#include "sysaccess/undo_name_rules.h"
+
+namespace kv {
+
+const char kUndoNotCreated[] = "无法创建撤消文件，未删除任何内容。";
+
+namespace {
+
+constexpr int kMaxNumber = 9999;
+
+bool NameTaken(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Size of an existing file; -1 when it cannot be read.
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string WithoutBackslashesAround(const std::string& key_path) {
+  size_t b = 0;
+  while (b < key_path.size() && key_path[b] == '\\') ++b;
+  std::string s = key_path.substr(b);
+  // A backslash before the closing quote would escape it on the editor's command line.
+  while (EndsWithBackslash(s)) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+void EnsureUndoFolder(const AppState& state) {
+  const std::string& folder = state.UndoFolder;
+  if (folder.empty() || DirectoryExists(folder)) return;
+  // Each folder along the path in turn; the ones that exist already just refuse.
+  ForEachChar(folder, [&](size_t i, size_t n) {
+    if (n == 1 && folder[i] == '\\' && i > 0 && folder[i - 1] != ':')
+      ::CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+  });
+  if (!EndsWithBackslash(folder)) ::CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+std::string ClaimUndoFileName(const AppState& state, const std::string& name) {
+  const size_t folder_length = state.UndoFolder.size();
+  const std::string base = UsableUndoFileName(name, folder_length);
+  std::string claimed = base;
+  // A numbered name is made usable again: its number stays and its first part gives way.
+  for (int n = 2; n <= kMaxNumber && NameTaken(state.UndoFolder + claimed); ++n)
+    claimed = UsableUndoFileName(NumberedUndoFileName(base, n), folder_length);
+  return claimed;
+}
+
+std::string ExportParameters(const std::string& full_path, const std::string& root_name,
+                             const std::string& key_path) {
+  return "/s /e \"" + full_path + "\" \"" + root_name + "\\" + WithoutBackslashesAround(key_path) + "\"";
+}
+
+bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const std::string& root_name,
+                     const std::string& key_path) {
+  const std::string full_path = state.UndoFolder + file_name;
+  // An older undo file is never overwritten, and a file that was there before proves nothing.
+  if (file_name.empty() || NameTaken(full_path)) return false;
+  // A quote would end a quoted argument early, and the editor might export some other key.
+  if (ContainsText(key_path, "\"") || ContainsText(file_name, "\"")) return false;
+  if (!RunProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path)))
+    return false;
+  if (!FileExists(full_path)) return false;
+  if (FileSize(full_path) > 0) return true;
+  // An empty file restores nothing; it is ours, so it goes again.
+  ::DeleteFileA(full_path.c_str());
+  return false;
+}
+
+bool SaveUndoFile(const AppState& state, const std::string& file_name, const std::string& content) {
+  const std::string full_path = state.UndoFolder + file_name;
+  UniqueFile file(::CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+  if (!file) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
+    DWORD written = 0;
+    ok = ::WriteFile(file.get(), content.data() + done, chunk, &written, nullptr) && written == chunk;
+    done += written;
+  }
+  if (ok) ok = ::FlushFileBuffers(file.get()) != FALSE;
+  file.reset();
+  if (!ok) ::DeleteFileA(full_path.c_str());
+  return ok;
+}
+
+std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced) {
+  if (!produced) return "成功删除记录！";
+  if (form == UndoForm::Autostart) return "成功删除记录，创建撤消文件。";
+  return std::string("成功删除记录，") + "\r" + "创建撤消文件" + file_name;
+}
+
+}  // namespace kv

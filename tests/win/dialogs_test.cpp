@@ -1,0 +1,181 @@
+// The message, confirmation and wait windows driven by real window messages from inside their
+// modal loops.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/win/test_support.h"
+#include "ui/dialogs.h"
+
+namespace kv {
+namespace {
+
+// Runs `act` once, from a timer, as soon as a visible, enabled window titled `title` exists.
+class WhenShown {
+ public:
+  WhenShown(std::string title, std::function<void(HWND)> act) : title_(std::move(title)), act_(std::move(act)) {
+    self() = this;
+    timer_ = ::SetTimer(nullptr, 0, 20, &WhenShown::Tick);
+  }
+  ~WhenShown() {
+    ::KillTimer(nullptr, timer_);
+    self() = nullptr;
+  }
+  bool fired() const { return fired_; }
+
+ private:
+  static WhenShown*& self() {
+    static WhenShown* s = nullptr;
+    return s;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    WhenShown* s = self();
+    if (!s || s->fired_) return;
+    HWND w = test::FindProcessWindow(s->title_);
+    if (!w || !::IsWindowEnabled(w)) return;
+    s->fired_ = true;
+    s->act_(w);
+  }
+  std::string title_;
+  std::function<void(HWND)> act_;
+  UINT_PTR timer_ = 0;
+  bool fired_ = false;
+};
+
+void PostKey(HWND dialog, WPARAM key) {
+  HWND focus = ::GetFocus();
+  HWND target = focus && ::IsChild(dialog, focus) ? focus : dialog;
+  ::PostMessageA(target, WM_KEYDOWN, key, 1);
+  ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
+class DialogWindows : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dialogs_.Create(main_.form().hwnd())); }
+  test::MainWindow main_;
+  Dialogs dialogs_;
+};
+
+TEST_F(DialogWindows, AskYesNoAnswersByButtonAndTreatsOtherClosesAsNo) {
+  struct Case {
+    const char* what;
+    std::function<void(HWND)> act;
+    int answer;
+  } cases[] = {
+      {"是", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "是"), BM_CLICK, 0, 0); }, 1},
+      {"否", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "否"), BM_CLICK, 0, 0); }, 2},
+      {"Alt+F4", [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, 2},
+      {"WM_CLOSE", [](HWND d) { ::PostMessageA(d, WM_CLOSE, 0, 0); }, 2},
+  };
+  for (auto& c : cases) {
+    WhenShown script("确认", c.act);
+    EXPECT_EQ(dialogs_.AskYesNo("你确定？"), c.answer) << c.what;
+    EXPECT_TRUE(script.fired()) << c.what;
+    EXPECT_FALSE(::IsWindowVisible(dialogs_.ConfirmWindow().hwnd()));
+    EXPECT_TRUE(::IsWindowEnabled(main_.form().hwnd()));
+  }
+}
+
+TEST_F(DialogWindows, EnterFollowsTheButtonUsedLast) {
+  {
+    WhenShown enter("确认", [](HWND d) { PostKey(d, VK_RETURN); });
+    EXPECT_EQ(dialogs_.AskYesNo("第一个问题"), 1);  // opens on "是"
+  }
+  {
+    WhenShown no("确认", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "否"), BM_CLICK, 0, 0); });
+    EXPECT_EQ(dialogs_.AskYesNo("第二个问题"), 2);
+  }
+  {
+    WhenShown enter("确认", [](HWND d) { PostKey(d, VK_RETURN); });
+    EXPECT_EQ(dialogs_.AskYesNo("第三个问题"), 2);  // now opens on "否"
+  }
+}
+
+TEST_F(DialogWindows, EscapeClosesNeitherWindow) {
+  int escapes = 0;
+  WhenShown script("确认", [&](HWND d) {
+    PostKey(d, VK_ESCAPE);
+    ++escapes;
+    // Still open after the key was handled: answer properly.
+    ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      HWND w = test::FindProcessWindow("确认");
+      if (w) ::PostMessageA(test::FindChildByText(w, "是"), BM_CLICK, 0, 0);
+    });
+  });
+  EXPECT_EQ(dialogs_.AskYesNo("Escape?"), 1);
+  EXPECT_EQ(escapes, 1);
+
+  DWORD shown_for = 0;
+  WhenShown info("信息", [&](HWND d) {
+    PostKey(d, VK_ESCAPE);
+    const DWORD start = ::GetTickCount();
+    ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      HWND w = test::FindProcessWindow("信息");
+      if (w) ::PostMessageA(test::FindChildByText(w, "确定"), BM_CLICK, 0, 0);
+    });
+    shown_for = start;
+  });
+  const DWORD before = ::GetTickCount();
+  dialogs_.ShowInfo("消息");
+  EXPECT_GE(::GetTickCount() - before, 150u) << "Escape closed the message window";
+  EXPECT_NE(shown_for, 0u);
+}
+
+TEST_F(DialogWindows, ShowInfoReturnsAfterOkOrEnterAndShowsTheText) {
+  std::string seen;
+  WhenShown ok("信息", [&](HWND d) {
+    seen = WindowText(dialogs_.MessageWindow().InfoLabel());
+    ::PostMessageA(test::FindChildByText(d, "确定"), BM_CLICK, 0, 0);
+  });
+  dialogs_.ShowInfo("成功删除记录！");
+  EXPECT_EQ(seen, "成功删除记录！");
+  WhenShown enter("信息", [](HWND d) { PostKey(d, VK_RETURN); });
+  dialogs_.ShowInfo("请选择一个项目。");
+  EXPECT_TRUE(enter.fired());
+}
+
+TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading) {
+  HWND main = main_.form().hwnd();
+  bool busy = false;
+  {
+    ReadingGuard reading(dialogs_, busy);
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    HWND wait = test::FindProcessWindow("收集数据");
+    ASSERT_NE(wait, nullptr);
+    EXPECT_NE(test::FindChildByText(wait, "请稍候...."), nullptr);
+    RECT w, m, c;
+    ::GetWindowRect(wait, &w);
+    ::GetWindowRect(main, &m);
+    ::GetClientRect(wait, &c);
+    EXPECT_EQ(c.right, 300);
+    EXPECT_EQ(c.bottom, 70);
+    EXPECT_LE(std::abs((w.left + w.right) - (m.left + m.right)), 2);
+    EXPECT_LE(std::abs((w.top + w.bottom) - (m.top + m.bottom)), 2);
+  }
+  EXPECT_FALSE(busy);
+  EXPECT_TRUE(::IsWindowEnabled(main));
+  EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
+}
+
+TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {
+  RECT rc;
+  ::GetClientRect(dialogs_.MessageWindow().hwnd(), &rc);
+  EXPECT_EQ(rc.right, 300);
+  EXPECT_EQ(rc.bottom, 102);
+  WhenShown measure("确认", [&](HWND d) {
+    ::GetClientRect(d, &rc);
+    ::PostMessageA(test::FindChildByText(d, "是"), BM_CLICK, 0, 0);
+  });
+  dialogs_.AskYesNo("?");
+  EXPECT_EQ(rc.right, 300);
+  EXPECT_EQ(rc.bottom, 116);
+  const LONG style = ::GetWindowLongA(dialogs_.ConfirmWindow().hwnd(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_FALSE(style & WS_SYSMENU);
+}
+
+}  // namespace
+}  // namespace kv

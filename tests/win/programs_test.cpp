@@ -1,0 +1,143 @@
+#include "sysaccess/programs.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/win/sysaccess_fixtures.h"
+
+namespace kv {
+namespace {
+
+using test::HelperPath;
+using TempFolder = test::ScratchFolder;
+
+::testing::AssertionResult IsIcon(HICON icon) {
+  if (!icon) return ::testing::AssertionFailure() << "no icon";
+  ICONINFO info = {};
+  if (!::GetIconInfo(icon, &info)) return ::testing::AssertionFailure() << "not a valid icon handle";
+  if (info.hbmMask) ::DeleteObject(info.hbmMask);
+  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+  return ::testing::AssertionSuccess();
+}
+
+TEST(SetFsRedirection, OnlyA32BitProcessUnderWow64CanSwitch) {
+  AppState state;
+  EXPECT_FALSE(SetFsRedirection(state, true));
+  EXPECT_FALSE(SetFsRedirection(state, false));
+  state.ProgramFilesIsX86 = true;  // x86 Program Files alone is not WOW64
+  EXPECT_FALSE(SetFsRedirection(state, true));
+  EXPECT_FALSE(SetFsRedirection(state, false));
+
+  AppState real = ComputeAppState();
+  if (!real.RunsUnderWow64) {
+    EXPECT_FALSE(SetFsRedirection(real, true));
+  }
+}
+
+TEST(FileChecks, FilesAndFoldersAreTold) {
+  TempFolder dir;
+  ASSERT_TRUE(test::WriteFileText(dir.path() + "f.txt", "x"));
+  EXPECT_TRUE(FileExists(dir.path() + "f.txt"));
+  EXPECT_FALSE(DirectoryExists(dir.path() + "f.txt"));
+  EXPECT_TRUE(DirectoryExists(dir.path()));
+  EXPECT_FALSE(FileExists(dir.path()));
+  EXPECT_FALSE(FileExists(dir.path() + "missing"));
+  EXPECT_FALSE(DirectoryExists(dir.path() + "missing"));
+  EXPECT_FALSE(FileExists(""));
+}
+
+TEST(FileIcons, EveryPathGivesARealIcon) {
+  TempFolder dir;
+  ASSERT_TRUE(test::WriteFileText(dir.path() + "notes.txt", "not a program"));
+  char system[MAX_PATH] = {};
+  ::GetSystemDirectoryA(system, MAX_PATH);
+  FileIcons icons;
+  // Missing, a folder, a file that is no program (ExtractIcon answers 1), a program without icons
+  // and one with icons: never an empty icon.
+  for (const std::string& path : {dir.path() + "missing.exe", dir.path(), dir.path() + "notes.txt",
+                                 HelperPath("sleeper.exe"), std::string(system) + "\\shell32.dll",
+                                 std::string()}) {
+    EXPECT_TRUE(IsIcon(icons.LoadFileIcon(path))) << path;
+  }
+  EXPECT_TRUE(IsIcon(icons.GenericIcon()));
+}
+
+TEST(RunProgram, MissingProgramFailsAtOnce) {
+  TempFolder dir;
+  const ULONGLONG start = ::GetTickCount64();
+  EXPECT_FALSE(RunProgram(dir.path() + "missing.exe", "1000"));
+  EXPECT_FALSE(RunProgram("", ""));
+  EXPECT_LT(::GetTickCount64() - start, 5000u);
+}
+
+TEST(RunProgram, WaitsUntilTheProgramHasEnded) {
+  const ULONGLONG start = ::GetTickCount64();
+  ASSERT_TRUE(RunProgram(HelperPath("sleeper.exe"), "700"));
+  const ULONGLONG elapsed = ::GetTickCount64() - start;
+  EXPECT_GE(elapsed, 650u);
+  EXPECT_LT(elapsed, 30000u) << "the argument did not reach the program";
+}
+
+TEST(RunProgram, CommandLineIsABlankAndTheParameters) {
+  TempFolder dir;
+  const std::string log = dir.path() + "args.txt";
+  test::ScopedEnv env("KORVANE_ARGLOG", log.c_str());
+  const std::string parameters =
+      "/s /e \"" + dir.path() + "\xD6\xD0\xCE\xC4_uninstall.reg\" \"HKEY_CURRENT_USER\\Software\\a b\"";
+  ASSERT_TRUE(RunProgram(HelperPath("argrecorder.exe"), parameters));
+  // The recorder has written its log by the time the call returns.
+  const std::string text = test::ReadFileText(log);
+  const size_t first = text.find('\n');
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.substr(first + 1), " " + parameters + "\n");
+}
+
+TEST(LoadSystemLibrary, LoadsFromTheSystemFolder) {
+  UniqueModule psapi(LoadSystemLibrary("psapi.dll"));
+  EXPECT_TRUE(psapi);
+  EXPECT_FALSE(UniqueModule(LoadSystemLibrary("korvane-no-such.dll")));
+}
+
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+// A DLL named like a system one beside the program must not be loaded once the search is hardened.
+TEST(HardenDllSearch, ADllBesideTheProgramIsNotLoaded) {
+  // Wine's own psapi would win anyway; a per-program override lets a native one be chosen. The
+  // environment variable for that is not passed on to programs started from here.
+  if (!UnderWine()) GTEST_SKIP() << "relies on Wine's per-program DLL overrides";
+  const std::string probe = "korvane-dllprobe-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+  test::ParentKeyGuard app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
+  const std::string probe_key = "Software\\Wine\\AppDefaults\\" + probe;
+  ScopeExit restore([&] { test::DeleteTree(HKEY_CURRENT_USER, probe_key); });
+  {
+    UniqueKey key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (probe_key + "\\DllOverrides").c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    static const char kNativeFirst[] = "native,builtin";
+    ASSERT_EQ(::RegSetValueExA(key.get(), "psapi", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                               sizeof kNativeFirst),
+              ERROR_SUCCESS);
+  }
+
+  TempFolder dir;
+  ASSERT_TRUE(::CopyFileA(HelperPath("dllprobe.exe").c_str(), (dir.path() + probe).c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileA(HelperPath("dll\\psapi.dll").c_str(), (dir.path() + "psapi.dll").c_str(), FALSE));
+  const std::string marker = dir.path() + "loaded.marker";
+  const std::string loaded = dir.path() + "probe-ok.marker";
+
+  // First the plain search order, to show that the planted DLL is within reach at all.
+  ASSERT_TRUE(RunProgram(dir.path() + probe, "plain"));
+  ASSERT_TRUE(FileExists(marker)) << "the planted DLL was not picked up even without hardening";
+  ::DeleteFileA(marker.c_str());
+  ::DeleteFileA(loaded.c_str());
+
+  ASSERT_TRUE(RunProgram(dir.path() + probe, "hardened"));
+  EXPECT_TRUE(FileExists(loaded)) << "the system psapi.dll did not load";
+  EXPECT_FALSE(FileExists(marker)) << "the DLL beside the program was loaded";
+}
+
+}  // namespace
+}  // namespace kv
