@@ -104,6 +104,8 @@ void AssociationTab::Panel4FindEditChange() {
   if (match < 0) return;
   const HWND list = Panel4InfoList_.hwnd();
   ::SendMessageA(list, WM_VSCROLL, SB_TOP, 0);
+  // Some list views ignore SB_TOP (Wine's does); the lines down must start from the first row.
+  if (Panel4InfoList_.TopIndex() > 0) ::SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
   for (int i = 0; i < match; ++i) ::SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
 }
 
