@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,5 +138,53 @@ inline int ImageOf(ListView& list, int row) {
   ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
   return it.iImage;
 }
+
+// The three edit boxes of an association dialog, in their tab order.
+inline std::vector<HWND> DialogEdits(HWND dialog) {
+  std::vector<HWND> edits;
+  ::EnumChildWindows(
+      dialog,
+      [](HWND h, LPARAM lp) -> BOOL {
+        char cls[16] = {};
+        ::GetClassNameA(h, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Edit") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&edits));
+  return edits;
+}
+
+inline std::string TextOf(HWND h) {
+  char buf[4096] = {};
+  ::GetWindowTextA(h, buf, sizeof buf);
+  return buf;
+}
+
+// What a user does in the association dialog before pressing a button: the boxes it fills (the
+// focus is put into the description box first, so leaving the extension box has happened), and
+// what the dialog showed when it came up.
+struct FormFill {
+  FormFill() = default;
+  FormFill(std::optional<std::string> e, std::optional<std::string> d, std::optional<std::string> p)
+      : ext(std::move(e)), desc(std::move(d)), prog(std::move(p)) {}
+  std::optional<std::string> ext, desc, prog;
+  std::string caption, seen_ext, seen_desc, seen_prog;
+  static void Apply(HWND dialog, void* ctx) {
+    auto* f = static_cast<FormFill*>(ctx);
+    const std::vector<HWND> e = DialogEdits(dialog);
+    if (e.size() != 3) {
+      ADD_FAILURE() << "association dialog has " << e.size() << " edit boxes";
+      return;
+    }
+    f->caption = TextOf(dialog);
+    f->seen_ext = TextOf(e[0]);
+    f->seen_desc = TextOf(e[1]);
+    f->seen_prog = TextOf(e[2]);
+    ::SetFocus(e[1]);
+    if (f->ext) ::SetWindowTextA(e[0], f->ext->c_str());
+    if (f->desc) ::SetWindowTextA(e[1], f->desc->c_str());
+    if (f->prog) ::SetWindowTextA(e[2], f->prog->c_str());
+  }
+};
 
 }  // namespace kv::test
