@@ -140,17 +140,15 @@ inline int ImageOf(ListView& list, int row) {
 }
 
 // The three edit boxes of an association dialog, in their tab order.
+inline BOOL CALLBACK CollectEdit(HWND h, LPARAM lp) {
+  char cls[16] = {};
+  ::GetClassNameA(h, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
 inline std::vector<HWND> DialogEdits(HWND dialog) {
   std::vector<HWND> edits;
-  ::EnumChildWindows(
-      dialog,
-      [](HWND h, LPARAM lp) -> BOOL {
-        char cls[16] = {};
-        ::GetClassNameA(h, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Edit") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&edits));
+  ::EnumChildWindows(dialog, &CollectEdit, reinterpret_cast<LPARAM>(&edits));
   return edits;
 }
 
