@@ -31,13 +31,14 @@ class AssociationDialogTest : public ::testing::Test {
 
   // Runs the dialog in `mode` over the main window with the script's answers; returns Saved.
   bool Run(std::uint8_t mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
-           const std::string& prog = "") {
+           const std::string& prog = "", const std::string& browse = "") {
     TForm2b dlg(form().Ui());
     EXPECT_TRUE(dlg.Create(form().hwnd()));
     dlg.Mode = mode;
     dlg.Extension = ext;
     dlg.Description = desc;
     dlg.ProgramText = prog;
+    dlg.BrowseFolder = browse;
     dlg.Run(form().hwnd());
     EXPECT_TRUE(script.Finished());
     last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
@@ -176,6 +177,28 @@ TEST_F(AssociationDialogTest, ShowFormFillsTheBoxesAndTheCaptionByMode) {
   EXPECT_EQ(seen.seen_desc, "X file");
   EXPECT_EQ(seen.seen_prog, "C:\\x.exe \"%1\"");
   EXPECT_FALSE(test::ClassKeyExists(".kvtstx"));
+}
+
+TEST_F(AssociationDialogTest, SelectButtonPutsThePickedFileIntoTheProgramBox) {
+  const std::string exe = Program("pick.exe");
+  struct Pick {
+    static void Apply(HWND dialog, void*) {
+      // The file name box of the open dialog; a bare name is taken from the folder it opened in.
+      HWND name = ::GetDlgItem(dialog, 0x47c);
+      if (!name) name = ::GetDlgItem(dialog, 0x480);
+      ASSERT_NE(name, nullptr);
+      ::SetWindowTextA(name, "pick.exe");
+    }
+  };
+  FormFill seen;
+  DialogScript script({{kForm2bAddCaption, kForm2bSelectCaption}, {"打开", "打开(&O)"},
+                       {kForm2bAddCaption, kForm2bCancelCaption}});
+  script.OnDialog(1, &Pick::Apply, nullptr);
+  script.OnDialog(2, &FormFill::Apply, &seen);
+  EXPECT_FALSE(Run(kModeAdd, script, "", "", "", folder_.path()));
+  EXPECT_EQ(seen.seen_prog, exe);
+  static const char filter[] = "Programs\0*.exe\0All files\0*.*\0";
+  EXPECT_EQ(std::string(kProgramFilter, kProgramFilterSize), std::string(filter, sizeof filter));
 }
 
 // ---- Through the tab ----
