@@ -4,7 +4,7 @@
 
 namespace kv {
 
-bool AssociationKeyExists(const std::string& extension) { return RegKeyExists64(HKEY_CLASSES_ROOT, extension); }
+bool AssociationKeyExists(const std::string& extension) { return RegKeyExistsIn(RegistryView::Wow64_64, HKEY_CLASSES_ROOT, extension); }
 
 std::string CurrentTypeName(const std::string& extension) {
   return RegReadString64(HKEY_CLASSES_ROOT, extension, "");
