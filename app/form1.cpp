@@ -18,10 +18,6 @@
 namespace kv {
 
 const char kMainTitle[] = "Korvane";
-const char kSettingsKey[] = "SOFTWARE\\Velmora\\Korvane";
-const char kSparrowtuneAds[] = "SparrowtuneAds";
-const char kGlimmerbackAds[] = "GlimmerbackAds";
-const char kHomePage[] = "http://www.velmora.example/";
 
 namespace {
 constexpr char kMainClass[] = "KorvaneMain";

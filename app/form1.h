@@ -11,16 +11,13 @@
 #include "sysaccess/programs.h"
 #include "ui/dialogs.h"
 #include "ui/elements.h"
+#include "ui/settings.h"
 #include "ui/tab_host.h"
 #include "ui/window.h"
 
 namespace kv {
 
 extern const char kMainTitle[];      // "Korvane"
-extern const char kSettingsKey[];    // "SOFTWARE\Velmora\Korvane"
-extern const char kSparrowtuneAds[];
-extern const char kGlimmerbackAds[];
-extern const char kHomePage[];
 constexpr UINT kStartUpMessage = WM_USER + 2;  // 1026
 constexpr WPARAM kRestoreWParam = WM_USER + 1;  // 1025
 constexpr COLORREF kTabSelected = RGB(18, 107, 255);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/skin_rle_rules.h"
+
 namespace {
 
 struct Rgb {
@@ -58,6 +60,34 @@ class Canvas {
       }
   }
   void Text(int x, int y, const std::string& s, int scale, Rgb c);
+  // A filled rectangle with quarter-circle corners of radius r.
+  void RoundRect(int x0, int y0, int x1, int y1, int r, Rgb c) {
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const double cx = std::clamp(x + 0.5, double(x0 + r), double(x1 - r));
+        const double cy = std::clamp(y + 0.5, double(y0 + r), double(y1 - r));
+        if ((x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy) <= double(r) * r) Set(x, y, c);
+      }
+  }
+
+  // The window outline is cut only within 3 pixels of the edge: a key-coloured pixel further in
+  // would show as a grey speck, so the corners' radius must keep the cut inside that frame.
+  bool KeyOnlyInFrame() const {
+    for (int y = 3; y < h_ - 3; ++y)
+      for (int x = 3; x < w_ - 3; ++x) {
+        const Rgb p = Get(x, y);
+        if (p.r == kKey.r && p.g == kKey.g && p.b == kKey.b) return false;
+      }
+    const Rgb k = Get(1, 1);
+    return k.r == kKey.r && k.g == kKey.g && k.b == kKey.b;
+  }
+
+  std::vector<uint8_t> Rle() const {
+    kv::RgbImage img{w_, h_, {}};
+    img.rgb.reserve(px_.size() * 3);
+    for (const Rgb& p : px_) img.rgb.insert(img.rgb.end(), {p.r, p.g, p.b});
+    return kv::EncodeSkinRle(img);
+  }
 
   std::vector<uint8_t> Bmp24() const {
     const int stride = (w_ * 3 + 3) & ~3;
@@ -136,17 +166,27 @@ Canvas MainSkin() {
   Canvas c(720, 540, kWhite);
   c.Rect(0, 0, 720, 540, kFrameBlue);
   c.VGradient(4, 4, 716, 62, kTitleBlueLight, kTitleBlue);
-  c.VGradient(4, 63, 716, 94, Rgb{236, 236, 236}, Rgb{196, 196, 196});
+  c.Rect(4, 4, 716, 5, Rgb{150, 196, 245});  // a glint along the top edge
+  c.Rect(4, 62, 716, 63, Rgb{28, 78, 156});
+  c.VGradient(4, 63, 716, 94, Rgb{240, 240, 240}, Rgb{196, 196, 196});
+  c.Rect(4, 93, 716, 94, Rgb{170, 170, 170});
   c.Rect(4, 94, 716, 536, kWhite);
+  // A hairline around the panels' area.
+  c.Rect(14, 98, 708, 99, Rgb{214, 226, 242});
+  c.Rect(14, 529, 708, 530, Rgb{214, 226, 242});
+  c.Rect(14, 98, 15, 530, Rgb{214, 226, 242});
+  c.Rect(707, 98, 708, 530, Rgb{214, 226, 242});
   DrawMark(c, 16, 14, 32);
+  c.Text(59, 21, "Korvane", 3, Rgb{24, 70, 140});  // shadow
   c.Text(58, 20, "Korvane", 3, kWhite);
   // Round grey buttons behind the "i", "_" and "x" title labels.
   const int centres[3][2] = {{643, 16}, {672, 14}, {699, 16}};
   for (const auto& ctr : centres) {
     c.Disc(ctr[0], ctr[1], 10, Rgb{120, 120, 120});
-    c.Disc(ctr[0], ctr[1], 9, Rgb{214, 214, 214});
+    c.Disc(ctr[0], ctr[1], 9, Rgb{226, 226, 226});
+    c.Disc(ctr[0], ctr[1] + 2, 6, Rgb{206, 206, 206});
   }
-  c.CutCorners(14, kKey);
+  c.CutCorners(11, kKey);
   return c;
 }
 
@@ -176,14 +216,22 @@ Canvas Button(bool hover) {
 Canvas SmallSkin(bool about) {
   Canvas c(350, 300, kWhite);
   c.Rect(0, 0, 350, 300, kFrameBlue);
-  c.VGradient(4, 4, 346, 44, Rgb{232, 232, 232}, Rgb{200, 200, 200});
-  c.Rect(4, 44, 346, 296, kWhite);
+  c.VGradient(4, 4, 346, 44, Rgb{240, 240, 240}, Rgb{204, 204, 204});
+  c.Rect(4, 44, 346, 45, Rgb{176, 176, 176});
+  c.Rect(4, 45, 346, 296, kWhite);
   if (about) {
-    DrawMark(c, 143, 108, 64);
+    DrawMark(c, 143, 110, 64);
     c.Disc(324, 22, 11, Rgb{120, 120, 120});
-    c.Disc(324, 22, 10, Rgb{214, 214, 214});
+    c.Disc(324, 22, 10, Rgb{226, 226, 226});
+    c.Disc(324, 24, 7, Rgb{206, 206, 206});
+    c.Rect(24, 224, 326, 225, Rgb{220, 228, 240});  // above the addresses
+  } else {
+    // The check box sits on a soft beige card of its own colour.
+    c.RoundRect(72, 210, 280, 240, 6, Rgb{236, 222, 204});
+    c.RoundRect(73, 211, 279, 239, 5, Rgb{251, 240, 227});
+    c.Rect(24, 204, 326, 205, Rgb{220, 228, 240});
   }
-  c.CutCorners(12, kKey);
+  c.CutCorners(10, kKey);
   return c;
 }
 
@@ -248,15 +296,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = std::string(argv[1]) + "/";
-  bool ok = Write(dir + "skin_main.bmp", MainSkin().Bmp24()) &&
-            Write(dir + "tab_marker.bmp", TabMarker().Bmp24()) &&
-            Write(dir + "button_a.bmp", Button(false).Bmp24()) &&
-            Write(dir + "button_b.bmp", Button(true).Bmp24()) &&
-            Write(dir + "skin_about.bmp", SmallSkin(true).Bmp24()) &&
-            Write(dir + "skin_promo.bmp", SmallSkin(false).Bmp24()) &&
-            Write(dir + "promo_ok_a.bmp", PromoButton(false).Bmp24()) &&
-            Write(dir + "promo_ok_b.bmp", PromoButton(true).Bmp24()) &&
-            Write(dir + "korvane.ico", Icon());
+  const Canvas main_skin = MainSkin(), about = SmallSkin(true), promo = SmallSkin(false);
+  for (const Canvas* skin : {&main_skin, &about, &promo})
+    if (!skin->KeyOnlyInFrame()) {
+      std::fprintf(stderr, "skin_gen: a skin has key-coloured pixels beyond its 3-pixel frame\n");
+      return 1;
+    }
+  const Canvas marker = TabMarker(), ok_a = PromoButton(false), ok_b = PromoButton(true);
+  // The 24-bit skins go into the program in their compact form; the .bmp files beside them are
+  // for looking at and for the tests' reference pixels. "ButtonA"/"ButtonB" stay .bmp files.
+  bool ok = true;
+  const struct {
+    const char* name;
+    const Canvas* canvas;
+  } skins[] = {{"skin_main", &main_skin}, {"tab_marker", &marker}, {"skin_about", &about},
+               {"skin_promo", &promo},    {"promo_ok_a", &ok_a},   {"promo_ok_b", &ok_b}};
+  for (const auto& s : skins)
+    ok = ok && Write(dir + s.name + ".bmp", s.canvas->Bmp24()) && Write(dir + s.name + ".rle", s.canvas->Rle());
+  ok = ok && Write(dir + "button_a.bmp", Button(false).Bmp24()) && Write(dir + "button_b.bmp", Button(true).Bmp24()) &&
+       Write(dir + "korvane.ico", Icon());
   if (!ok) {
     std::fprintf(stderr, "skin_gen: cannot write into %s\n", argv[1]);
     return 1;

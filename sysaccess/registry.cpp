@@ -71,6 +71,18 @@ UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
 constexpr DWORD kMaxValueBytes = 0x40000000;
 
 bool QueryRaw(HKEY key, const std::string& value, RegValue& out) {
+  // Most values are short: one read into a small buffer saves the size query, which under Wine
+  // is a round trip to the server. Anything else takes the careful path.
+  char small[512];
+  DWORD small_type = REG_NONE;
+  DWORD got = sizeof small - 2;
+  const LONG rc = ::RegQueryValueExA(key, value.c_str(), nullptr, &small_type, reinterpret_cast<BYTE*>(small), &got);
+  if (rc == ERROR_SUCCESS && got <= sizeof small - 2) {
+    out.type = small_type;
+    out.data.assign(small, got);
+    return true;
+  }
+  if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return false;
   return ReadValueWith(
       [&](DWORD* type, BYTE* data, DWORD* size) {
         return ::RegQueryValueExA(key, value.c_str(), nullptr, type, data, size);
@@ -257,6 +269,11 @@ void RegWriteBool(HKEY root, const std::string& path, const std::string& value, 
 bool RegKeyExists(HKEY root, const std::string& path) {
   return static_cast<bool>(
       OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DefaultViewFlag()));
+}
+
+bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path) {
+  const REGSAM view_flag = view == RegistryView::Wow64_64 ? KEY_WOW64_64KEY : DefaultViewFlag();
+  return static_cast<bool>(OpenKey(root, path, KEY_READ | view_flag));
 }
 
 bool RegValueExists(HKEY root, const std::string& path, const std::string& value) {

@@ -39,6 +39,8 @@ bool RegReadBool(HKEY root, const std::string& path, const std::string& value);
 void RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
 void RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
 bool RegKeyExists(HKEY root, const std::string& path);
+// Whether the key is there in `view` (opened for reading only, so a key we may not change counts).
+bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path);
 bool RegValueExists(HKEY root, const std::string& path, const std::string& value);
 bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value);
 bool DeleteRegKey(HKEY root, const std::string& path);

@@ -7,7 +7,15 @@ void Label::Paint(HDC dc) const {
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, color);
   RECT rc = rect;
-  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, format | DT_NOPREFIX);
+  const int n = static_cast<int>(text.size());
+  if ((format & DT_WORDBREAK) && (format & DT_VCENTER)) {
+    // DrawText centres vertically only single lines: place the wrapped block in the middle.
+    RECT calc = rect;
+    ::DrawTextA(dc, text.c_str(), n, &calc, (format & ~DT_VCENTER) | DT_NOPREFIX | DT_CALCRECT);
+    const int box = rect.bottom - rect.top, used = calc.bottom - calc.top;
+    if (used < box) rc.top += (box - used) / 2;
+  }
+  ::DrawTextA(dc, text.c_str(), n, &rc, format | DT_NOPREFIX);
   ::SelectObject(dc, old);
 }
 
@@ -117,6 +125,7 @@ ImageButton& ButtonGroup::Add(ElementHost& host, int x, int y, int w, int h, HBI
   b.label = &host.AddLabel(label_rect.left, label_rect.top, label_rect.right - label_rect.left,
                            label_rect.bottom - label_rect.top, caption, font, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
   b.label->hand_cursor = true;
+  b.label->color = normal_color_;
   b.normal->hand_cursor = b.hover->hand_cursor = true;
   const size_t index = buttons_.size();
   for (Element* e : {static_cast<Element*>(b.normal), static_cast<Element*>(b.hover), static_cast<Element*>(b.label)}) {

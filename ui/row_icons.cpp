@@ -1,5 +1,7 @@
 #include "ui/row_icons.h"
 
+#include "sysaccess/text_rules.h"
+
 namespace kv {
 
 void RowIcons::Reset() {
@@ -14,11 +16,13 @@ int RowIcons::GenericIndex() {
 }
 
 int RowIcons::IndexFor(const std::string& path) {
-  auto it = by_path_.find(path);
+  // File names are case-blind: one extraction per file however its path is written.
+  const std::string key = AsciiUpper(path);
+  auto it = by_path_.find(key);
   if (it != by_path_.end()) return it->second;
   // A missing file always shows the generic icon: no extraction needed.
   const int index = FileExists(path) ? ImageList_AddIcon(images_, icons_.LoadFileIcon(path)) : GenericIndex();
-  by_path_.emplace(path, index);
+  by_path_.emplace(key, index);
   return index;
 }
 

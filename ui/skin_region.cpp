@@ -1,5 +1,6 @@
 #include "ui/skin_region.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "ui/pump.h"
@@ -8,40 +9,47 @@ namespace kv {
 
 namespace {
 
-// The bitmap's pixels as 0x00RRGGBB, top row first.
+constexpr int kBand = 3;
+
+// The bitmap's pixels as 0x00RRGGBB, top row first; empty when the bitmap cannot be read.
 struct Pixels {
   int w = 0, h = 0;
   std::vector<DWORD> px;
-  DWORD At(int x, int y) const { return px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] & 0xFFFFFF; }
+  DWORD At(int x, int y) const {
+    return px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] & 0xFFFFFF;
+  }
 };
 
 Pixels ReadPixels(HBITMAP skin) {
   Pixels p;
   BITMAP bm{};
-  if (!::GetObjectA(skin, sizeof bm, &bm)) return p;
-  p.w = bm.bmWidth;
-  p.h = bm.bmHeight;
-  p.px.assign(static_cast<size_t>(p.w) * static_cast<size_t>(p.h), 0);
+  if (!skin || !::GetObjectA(skin, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) return p;
+  const int w = bm.bmWidth, h = std::abs(bm.bmHeight);
+  std::vector<DWORD> px(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = p.w;
-  bi.bmiHeader.biHeight = -p.h;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   HDC dc = ::GetDC(nullptr);
-  ::GetDIBits(dc, skin, 0, static_cast<UINT>(p.h), p.px.data(), &bi, DIB_RGB_COLORS);
+  const int rows = ::GetDIBits(dc, skin, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
   ::ReleaseDC(nullptr, dc);
+  if (rows != h) return p;
+  p.w = w;
+  p.h = h;
+  p.px = std::move(px);
   return p;
 }
 
+// The bitmap's rectangle minus the key-coloured pixels of the band x0..x1-1, y0..y1-1.
 HRGN Band(const Pixels& p, int x0, int y0, int x1, int y1) {
   HRGN result = ::CreateRectRgn(0, 0, p.w, p.h);
-  if (p.w < 2 || p.h < 2) return result;
   const DWORD key = p.At(1, 1);
   PumpMessages();
   for (int y = y0; y < y1; ++y) {
-    int run = -1;
+    int run = -1;  // first column of the current key-coloured run
     for (int x = x0; x <= x1; ++x) {
       const bool keyed = x < x1 && p.At(x, y) == key;
       if (keyed && run < 0) run = x;
@@ -56,18 +64,27 @@ HRGN Band(const Pixels& p, int x0, int y0, int x1, int y1) {
   return result;
 }
 
+// A skin smaller than this has no inner rectangle and no pixel (1, 1) worth the name.
+bool Usable(const Pixels& p) { return p.w >= 2 * kBand && p.h >= 2 * kBand; }
+
 }  // namespace
 
-HRGN BandRegion(HBITMAP skin, int x0, int y0, int x1, int y1) { return Band(ReadPixels(skin), x0, y0, x1, y1); }
+HRGN BandRegion(HBITMAP skin, int x0, int y0, int x1, int y1) {
+  const Pixels p = ReadPixels(skin);
+  if (!Usable(p) || x0 < 0 || y0 < 0 || x1 > p.w || y1 > p.h) return nullptr;
+  return Band(p, x0, y0, x1, y1);
+}
 
 HRGN SkinRegion(HBITMAP skin) {
   const Pixels p = ReadPixels(skin);
+  // Without a readable skin the window keeps its plain rectangle rather than vanishing.
+  if (!Usable(p)) return nullptr;
   const int w = p.w, h = p.h;
-  HRGN top = Band(p, 0, 0, w, 3);
-  HRGN left = Band(p, 0, 3, 3, h - 3);
-  HRGN right = Band(p, w - 3, 3, w, h - 3);
-  HRGN bottom = Band(p, 0, h - 3, w, h);
-  HRGN inner = ::CreateRectRgn(3, 3, w - 3, h - 3);
+  HRGN top = Band(p, 0, 0, w, kBand);
+  HRGN left = Band(p, 0, kBand, kBand, h - kBand);
+  HRGN right = Band(p, w - kBand, kBand, w, h - kBand);
+  HRGN bottom = Band(p, 0, h - kBand, w, h);
+  HRGN inner = ::CreateRectRgn(kBand, kBand, w - kBand, h - kBand);
   PumpMessages();
   HRGN result = ::CreateRectRgn(0, 0, 0, 0);
   ::CombineRgn(result, top, left, RGN_AND);

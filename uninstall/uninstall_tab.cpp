@@ -1,12 +1,178 @@
 #include "uninstall/uninstall_tab.h"
 
+#include <shellapi.h>
+
+#include "sysaccess/path_rules.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/registry.h"
+#include "sysaccess/text_rules.h"
+#include "sysaccess/undo_name_rules.h"
+#include "sysaccess/undo_store.h"
+#include "ui/fonts.h"
+#include "ui/pump.h"
+#include "uninstall/uninstall_plan_rules.h"
+#include "uninstall/uninstall_reader.h"
+
 namespace kv {
 
-void UninstallTab::Create() { Panel2_.Create(host_.MainWindow()); }
+const char kPanel2ColumnProgram[] = "程序";
+const char kPanel2ColumnCommand[] = "位置/命令";
+const char kPanel2ColumnInstalled[] = "安装";
+const char kPanel2Check1Text[] = "所有程序";
+const char kPanel2Check2Text[] = "隐藏Windows更新";
+const char kPanel2Check3Text[] = "只有工具栏";
+const char kPanel2InfoStart[] = "找到0个已安装程序";
+const char kPanel2CountSuffix[] = "个安装程序";
+const char kPanel2Button1Text[] = "软件卸载";
+const char kPanel2Button2Text[] = "删除记录";
+const char kUninstallQuestion[] = "Are you sure you want to uninstall";
+const char kUninstallFallbackInfo[] = "按确定时，该程序将被卸载。";
+const char kDeleteRecordQuestion[] = "您确定要删除卸载记录 ";
+const char kRecordNotDeleted[] = "无法删除记录！";
+
+namespace {
+
+constexpr int kListId = 200;
+constexpr int kCheckIds[3] = {201, 202, 203};
+// Pending messages are let through at this pace: often enough for a painted, responsive wait
+// window, rarely enough that a reading of thousands of keys is not spent in the message queue.
+constexpr DWORD kPumpInterval = 10;
+
+}  // namespace
+
+std::string UninstallQuestion(const std::string& caption) {
+  return std::string(kUninstallQuestion) + "\r" + caption + " ?";
+}
+
+std::string DeleteRecordQuestion(const std::string& caption) {
+  return std::string(kDeleteRecordQuestion) + "\"" + caption + "\" ?";
+}
+
+void UninstallTab::Create() {
+  Panel2_.Create(host_.MainWindow());
+  HWND panel = Panel2_.hwnd();
+  Panel2InfoList_.Create(panel, RECT{8, 8, 8 + 673, 8 + 345},
+                         {{kPanel2ColumnProgram, 200}, {kPanel2ColumnCommand, 362},
+                          {kPanel2ColumnInstalled, 90, LVCFMT_CENTER}},
+                         false, host_.ImageList1(), kListId);
+
+  const struct {
+    int x, w;
+    const char* text;
+  } radios[3] = {{8, 82, kPanel2Check1Text}, {104, 150, kPanel2Check2Text}, {264, 88, kPanel2Check3Text}};
+  for (size_t i = 0; i < 3; ++i) {
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
+    checks_[i] = ::CreateWindowExA(0, "BUTTON", radios[i].text, style, radios[i].x, 362, radios[i].w, 17, panel,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIds[i])),
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    ::SendMessageA(checks_[i], WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11)), FALSE);
+  }
+  ::SendMessageA(checks_[1], BM_SETCHECK, BST_CHECKED, 0);
+  Panel2_.on_command = [this](int id, int code, HWND) {
+    if (code != BN_CLICKED) return;
+    for (int check : kCheckIds)
+      if (id == check) Panel2Enter();
+  };
+
+  Panel2InfoLabel_ = &Panel2_.AddCountLabel(576 + 102, 362, 102, 14, kPanel2InfoStart);
+  Panel2UndoLabel_ = &Panel2_.AddUndoLink(8, 390, [this] { host_.UndoLabelClick(); });
+  Panel2_.AddImageButton(350, 394, kPanel2Button1Text, host_.ButtonImage(false), host_.ButtonImage(true),
+                         [this] { Panel2Button1Click(); });
+  Panel2_.AddImageButton(518, 394, kPanel2Button2Text, host_.ButtonImage(false), host_.ButtonImage(true),
+                         [this] { Panel2Button2Click(); });
+  row_icons_ = std::make_unique<RowIcons>(host_.ImageList1(), host_.Icons());
+}
+
+UninstallFilter UninstallTab::SelectedFilter() const {
+  if (::SendMessageA(checks_[0], BM_GETCHECK, 0, 0) == BST_CHECKED) return UninstallFilter::AllPrograms;
+  if (::SendMessageA(checks_[2], BM_GETCHECK, 0, 0) == BST_CHECKED) return UninstallFilter::OnlyToolbars;
+  return UninstallFilter::HideUpdates;
+}
 
 void UninstallTab::Panel2Enter() {
-  ImageList_RemoveAll(host_.ImageList1());
+  AppState& state = host_.State();
+  Panel2InfoList_.Clear();
+  row_icons_->Reset();
+  ScratchList_.clear();
   Panel2_.BringToFront();
+  {
+    ReadingGuard reading(host_.Ui(), state.BusyFlag);
+    Panel2InfoList_.BeginFill();
+    ScopeExit end_fill([this] { Panel2InfoList_.EndFill(); });
+    // The main window is disabled throughout, so the filter cannot change under the reading.
+    const UninstallFilter filter = SelectedFilter();
+    const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
+    DWORD last_pump = ::GetTickCount();
+    auto pump = [&last_pump] {
+      const DWORD now = ::GetTickCount();
+      if (now - last_pump < kPumpInterval) return;
+      last_pump = now;
+      PumpMessages();
+    };
+    ReadInstalledPrograms(state, filter, pump, [&](const InstalledProgram& p) {
+      const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
+      const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders));
+      const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
+      Panel2InfoList_.SetCell(row, 1, p.fields.command);
+      Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
+      ScratchList_.push_back(p.record);
+      Panel2InfoList_.FillTick();
+      if (after_row) after_row();
+    });
+    Panel2_.Elements().SetText(*Panel2InfoLabel_, ToDecimal(static_cast<long long>(ScratchList_.size())) +
+                                                      kPanel2CountSuffix);
+    Panel2_.Elements().SetVisible(*Panel2UndoLabel_, DirectoryExists(state.UndoFolder));
+  }
+}
+
+bool UninstallTab::SelectedRecord(UninstallFields& fields) const {
+  if (host_.State().BusyFlag || Panel2InfoList_.Count() == 0) return false;
+  const int row = Panel2InfoList_.Selected();
+  if (row < 0 || static_cast<size_t>(row) >= ScratchList_.size()) return false;
+  return DecodeUninstallRecord(ScratchList_[static_cast<size_t>(row)], fields);
+}
+
+void UninstallTab::Panel2Button1Click() {
+  UninstallFields record;
+  if (!SelectedRecord(record)) return;
+  Dialogs& ui = host_.Ui();
+  if (ui.AskYesNo(UninstallQuestion(record.display_name)) != 1) return;
+  const AppState& state = host_.State();
+  const UninstallPlan plan =
+      PlanUninstall(record.command, state.SystemFolder, [](const std::string& path) { return FileExists(path); });
+  if (plan.run && RunProgram(plan.program, plan.parameters)) {
+    Panel2Enter();
+    return;
+  }
+  ::ShellExecuteA(host_.MainWindow(), "open", (state.SystemFolder + "control.exe").c_str(), "appwiz.cpl", nullptr,
+                  SW_SHOWNORMAL);
+  ui.ShowInfo(kUninstallFallbackInfo);
+  Panel2Enter();
+}
+
+void UninstallTab::Panel2Button2Click() {
+  UninstallFields record;
+  if (!SelectedRecord(record)) return;
+  Dialogs& ui = host_.Ui();
+  if (ui.AskYesNo(DeleteRecordQuestion(record.display_name)) != 1) return;
+  const AppState& state = host_.State();
+  EnsureUndoFolder(state);
+  const bool user = record.root_mark == 'U';
+  const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  const char* root_name = user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+  const std::string file_name = ClaimUndoFileName(state, UninstallUndoName(record.display_name));
+  // Without this deletion's own backup nothing is deleted.
+  if (!ExportKeyToUndo(state, file_name, root_name, record.key_path)) {
+    ui.ShowInfo(kUndoNotCreated);
+    Panel2Enter();
+    return;
+  }
+  DeleteRegKey(root, record.key_path);
+  if (RegKeyExistsIn(RegistryView::Wow64_64, root, record.key_path))
+    ui.ShowInfo(kRecordNotDeleted);
+  else
+    ui.ShowUndoResult(file_name, UndoForm::Named, true);
+  Panel2Enter();
 }
 
 }  // namespace kv

@@ -42,6 +42,18 @@ class WhenShown {
   bool fired_ = false;
 };
 
+// Clicks `button` of the window titled `title`, once, from a one-shot timer.
+template <const char* Title, const char* Button>
+void CALLBACK ClickLater(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  HWND w = test::FindProcessWindow(Title);
+  if (w) ::PostMessageA(test::FindChildByText(w, Button), BM_CLICK, 0, 0);
+}
+constexpr char kConfirm[] = "确认";
+constexpr char kInfo[] = "信息";
+constexpr char kYes[] = "是";
+constexpr char kOk[] = "确定";
+
 void PostKey(HWND dialog, WPARAM key) {
   HWND focus = ::GetFocus();
   HWND target = focus && ::IsChild(dialog, focus) ? focus : dialog;
@@ -97,11 +109,7 @@ TEST_F(DialogWindows, EscapeClosesNeitherWindow) {
     PostKey(d, VK_ESCAPE);
     ++escapes;
     // Still open after the key was handled: answer properly.
-    ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
-      ::KillTimer(nullptr, id);
-      HWND w = test::FindProcessWindow("确认");
-      if (w) ::PostMessageA(test::FindChildByText(w, "是"), BM_CLICK, 0, 0);
-    });
+    ::SetTimer(nullptr, 0, 200, &ClickLater<kConfirm, kYes>);
   });
   EXPECT_EQ(dialogs_.AskYesNo("Escape?"), 1);
   EXPECT_EQ(escapes, 1);
@@ -110,11 +118,7 @@ TEST_F(DialogWindows, EscapeClosesNeitherWindow) {
   WhenShown info("信息", [&](HWND d) {
     PostKey(d, VK_ESCAPE);
     const DWORD start = ::GetTickCount();
-    ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
-      ::KillTimer(nullptr, id);
-      HWND w = test::FindProcessWindow("信息");
-      if (w) ::PostMessageA(test::FindChildByText(w, "确定"), BM_CLICK, 0, 0);
-    });
+    ::SetTimer(nullptr, 0, 200, &ClickLater<kInfo, kOk>);
     shown_for = start;
   });
   const DWORD before = ::GetTickCount();

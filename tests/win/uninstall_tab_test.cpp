@@ -1,0 +1,388 @@
+// The uninstall tab on the real main window: filters, the wait protocol, the uninstall rules run
+// through stand-in programs, and record deletion with its undo file.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "sysaccess/programs.h"
+#include "sysaccess/registry.h"
+#include "sysaccess/text_rules.h"
+#include "sysaccess/undo_name_rules.h"
+#include "sysaccess/undo_store.h"
+#include "tests/win/sysaccess_fixtures.h"
+#include "tests/win/uninstall_fixtures.h"
+#include "uninstall/uninstall_tab.h"
+
+namespace kv {
+namespace {
+
+using test::DialogScript;
+using test::UninstallRoot;
+
+// A key as the registry holds it (64-bit view): values with type and bytes, and its subkeys.
+struct KeyTree {
+  std::map<std::string, std::pair<DWORD, std::string>> values;
+  std::map<std::string, KeyTree> subkeys;
+  bool operator==(const KeyTree& o) const { return values == o.values && subkeys == o.subkeys; }
+};
+
+bool ReadTree(HKEY root, const std::string& path, KeyTree& tree) {
+  UniqueKey key;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) return false;
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD name_size = sizeof name, type = 0;
+    std::string data(65536, '\0');
+    DWORD data_size = static_cast<DWORD>(data.size());
+    if (::RegEnumValueA(key.get(), i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                        &data_size) != ERROR_SUCCESS)
+      break;
+    data.resize(data_size);
+    tree.values[std::string(name, name_size)] = {type, data};
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD name_size = sizeof name;
+    if (::RegEnumKeyExA(key.get(), i, name, &name_size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (!ReadTree(root, path + "\\" + std::string(name, name_size), tree.subkeys[std::string(name, name_size)]))
+      return false;
+  }
+  return true;
+}
+
+bool KeyThere(HKEY root, const std::string& path) { return RegKeyExistsIn(RegistryView::Wow64_64, root, path); }
+
+// UTF-16LE bytes of a code page 936 text, as the registry editor writes its files.
+std::string Utf16(const std::string& text) {
+  std::wstring w(text.size() + 1, L'\0');
+  int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0],
+                                static_cast<int>(w.size()));
+  return std::string(reinterpret_cast<const char*>(w.data()), static_cast<size_t>(n) * 2);
+}
+
+TEST(UninstallTexts, QuestionsAsShown) {
+  EXPECT_EQ(UninstallQuestion("Foo 中文"), "Are you sure you want to uninstall\rFoo 中文 ?");
+  EXPECT_EQ(DeleteRecordQuestion("Foo 中文"), "您确定要删除卸载记录 \"Foo 中文\" ?");
+}
+
+class UninstallTabTest : public ::testing::Test {
+ protected:
+  TForm1& form() { return main_.form(); }
+  UninstallTab& tab() { return static_cast<UninstallTab&>(form().Tab(2)); }
+  AppState& state() { return form().State(); }
+  ListView& list() { return tab().Panel2InfoList(); }
+
+  int RowOf(const std::string& name) {
+    for (int i = 0; i < list().Count(); ++i)
+      if (list().Cell(i, 0) == name) return i;
+    return -1;
+  }
+  // Captions of the seeded rows, in list order.
+  std::vector<std::string> SeededRows() {
+    std::vector<std::string> out;
+    for (int i = 0; i < list().Count(); ++i)
+      if (list().Cell(i, 0).compare(0, 7, "KvTest ") == 0) out.push_back(list().Cell(i, 0));
+    return out;
+  }
+  bool SelectRow(const std::string& name) {
+    const int row = RowOf(name);
+    if (row < 0) return false;
+    list().Select(row);
+    return list().Selected() == row;
+  }
+  void Click(int check) { ::SendMessageA(tab().Panel2Check(check), BM_CLICK, 0, 0); }
+
+  test::SeededUninstall seed_;
+  test::MainWindow main_;
+};
+
+TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
+  seed_.Entry(UninstallRoot::Machine, "KvTest Plain", "KvTest Plain");
+  seed_.Entry(UninstallRoot::User, "KvTest KB", "KvTest Update (KB2347290)");
+  seed_.Entry(UninstallRoot::Machine32, "KvTest Toolbar key", "KvTest Helper", "C:\\KvTest\\helper.exe /x");
+  form().SelectTab(2);
+  EXPECT_EQ(::SendMessageA(tab().Panel2Check(2), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper", "KvTest Plain"}));
+
+  Click(1);
+  EXPECT_EQ(::SendMessageA(tab().Panel2Check(2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper", "KvTest Plain", "KvTest Update (KB2347290)"}));
+  Click(3);
+  EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper"}));
+  Click(2);
+  EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper", "KvTest Plain"}));
+
+  EXPECT_EQ(tab().Panel2InfoLabelText(), ToDecimal(list().Count()) + kPanel2CountSuffix);
+  ASSERT_EQ(tab().ScratchList().size(), static_cast<size_t>(list().Count()));
+  for (int i = 0; i < list().Count(); ++i) {
+    UninstallFields f;
+    ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(i)], f));
+    EXPECT_EQ(f.display_name, list().Cell(i, 0));
+    EXPECT_EQ(f.command, list().Cell(i, 1));
+  }
+  const int helper = RowOf("KvTest Helper");
+  UninstallFields f;
+  ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(helper)], f));
+  EXPECT_EQ(f.key_path, std::string(kUninstallKeyWow64) + "KvTest Toolbar key");
+}
+
+TEST_F(UninstallTabTest, ReadingDisablesTheWindowAndShowsTheWaitWindow) {
+  for (int i = 0; i < 3; ++i) seed_.Entry(UninstallRoot::User, "KvTest Wait " + std::to_string(i), "KvTest Wait " + std::to_string(i));
+  int rows = 0, waited = 0, disabled = 0, busy = 0;
+  tab().after_row = [&] {
+    ++rows;
+    waited += test::FindProcessWindow("收集数据") != nullptr;
+    disabled += !::IsWindowEnabled(form().hwnd());
+    busy += state().BusyFlag;
+  };
+  form().SelectTab(2);
+  tab().after_row = nullptr;
+  EXPECT_GE(rows, 3);
+  EXPECT_EQ(waited, rows);
+  EXPECT_EQ(disabled, rows);
+  EXPECT_EQ(busy, rows);
+  EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(form().hwnd()));
+  EXPECT_FALSE(state().BusyFlag);
+}
+
+TEST_F(UninstallTabTest, InstallDateColumn) {
+  const struct {
+    const char* name;
+    DWORD type;
+    std::string data;
+    const char* shown;
+  } cases[] = {
+      {"KvTest Date 1", REG_SZ, std::string("20140315", 9), "2014/03/15"},
+      {"KvTest Date 2", REG_SZ, std::string("2014/3/15", 10), "2014/3/15"},
+      {"KvTest Date 3", REG_SZ, std::string("abc", 4), "abc//"},
+      {"KvTest Date 4", REG_NONE, "", ""},
+      {"KvTest Date 5", REG_DWORD, std::string("\x01\x02\x03\x04", 4), ""},
+  };
+  for (const auto& c : cases) {
+    const auto& k = seed_.Entry(UninstallRoot::Machine, c.name, c.name);
+    if (c.type != REG_NONE) k.SetRaw("", "InstallDate", c.type, c.data);
+  }
+  form().SelectTab(2);
+  for (const auto& c : cases) {
+    const int row = RowOf(c.name);
+    ASSERT_GE(row, 0) << c.name;
+    EXPECT_EQ(list().Cell(row, 2), c.shown) << c.name;
+  }
+}
+
+int ImageOf(const ListView& list, int row) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = row;
+  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+TEST_F(UninstallTabTest, IconComesFromDisplayIconWheneverThatValueExists) {
+  const std::string notepad = state().SystemFolder + "notepad.exe";
+  ASSERT_TRUE(FileExists(notepad));
+  seed_.Entry(UninstallRoot::User, "KvTest Icon cmd", "KvTest Icon cmd", "\"" + notepad + "\" /u");
+  seed_.Entry(UninstallRoot::User, "KvTest Icon empty", "KvTest Icon empty", notepad).SetString("", "DisplayIcon", "");
+  seed_.Entry(UninstallRoot::User, "KvTest Icon value", "KvTest Icon value", "C:\\KvTest\\gone.exe")
+      .SetString("", "DisplayIcon", "%SystemRoot%\\system32\\notepad.exe,0", REG_EXPAND_SZ);
+  seed_.Entry(UninstallRoot::User, "KvTest Icon none", "KvTest Icon none", "C:\\KvTest\\gone.exe");
+  form().SelectTab(2);
+  const int generic = ImageOf(list(), RowOf("KvTest Icon none"));
+  const int from_file = ImageOf(list(), RowOf("KvTest Icon cmd"));
+  EXPECT_NE(from_file, generic);
+  EXPECT_NE(ImageOf(list(), RowOf("KvTest Icon value")), generic);
+  EXPECT_EQ(ImageOf(list(), RowOf("KvTest Icon empty")), generic);
+}
+
+class UninstallActionsTest : public UninstallTabTest {
+ protected:
+  void SetUp() override {
+    state().SystemFolder = stubs_.folder();
+    state().UndoFolder = undo_parent_.path() + "Undo\\";
+  }
+  std::string Log() const { return test::ReadFile(stubs_.log()); }
+
+  test::StubPrograms stubs_{{"MsiExec.exe", "control.exe", "uninst.exe", "unins000.exe", "setup.exe"}};
+  test::ScratchFolder undo_parent_;
+  test::ScopedEnv arglog_{"KORVANE_ARGLOG", stubs_.log().c_str()};
+};
+
+TEST_F(UninstallActionsTest, EachRuleRunsItsProgramWithItsParameters) {
+  const std::string f = stubs_.folder();
+  const struct {
+    const char* name;
+    std::string command;
+    std::string program, command_line;  // what the started program saw; "" for the fallback
+  } cases[] = {
+      {"KvTest Rule a", "\"" + f + "uninst.exe\"", f + "uninst.exe", " "},
+      {"KvTest Rule b", "MsiExec.exe /X{1234-ABCD}", f + "MsiExec.exe", " /X{1234-ABCD}"},
+      {"KvTest Rule b install", "msiexec.exe /I{1234-ABCD}", f + "MsiExec.exe", " /I{1234-ABCD}"},
+      {"KvTest Rule c", f + "unins000.exe /SILENT", f + "unins000.exe", " /SILENT"},
+      {"KvTest Rule c blank", f + "setup.exe -remove", f + "setup.exe", "  -remove"},
+      {"KvTest Rule d", f + "setup.exe-remove", f + "setup.exe", " -remove"},
+      {"KvTest Rule c missing", f + "gone.exe /S -x", "", ""},
+      {"KvTest Rundll", "RunDll32 advpack.dll,LaunchINFSection foo.inf", "", ""},
+  };
+  for (const auto& c : cases) seed_.Entry(UninstallRoot::User, c.name, c.name, c.command);
+  form().SelectTab(2);
+
+  for (const auto& c : cases) {
+    ::DeleteFileA(stubs_.log().c_str());
+    ASSERT_TRUE(SelectRow(c.name)) << c.name;
+    const bool fallback = c.program.empty();
+    std::vector<DialogScript::Step> steps = {{"确认", "是"}};
+    if (fallback) steps.push_back({"信息", "确定"});
+    DialogScript script(steps);
+    tab().Panel2Button1Click();
+    EXPECT_TRUE(script.Finished()) << c.name;
+    ASSERT_GE(script.Texts().size(), 1u);
+    EXPECT_EQ(script.Texts()[0], UninstallQuestion(c.name));
+    if (!fallback) {
+      EXPECT_EQ(Log(), c.program + "\n" + c.command_line + "\n") << c.name;
+    } else {
+      EXPECT_EQ(script.Texts()[1], kUninstallFallbackInfo);
+      // The program list is opened through the shell, which does not wait for it.
+      EXPECT_TRUE(test::PumpUntil([&] { return Log().find("appwiz.cpl") != std::string::npos; })) << c.name;
+      const std::string log = Log();
+      EXPECT_EQ(log.substr(0, log.find('\n')), f + "control.exe") << c.name;
+    }
+    EXPECT_GE(RowOf(c.name), 0) << "re-read after " << c.name;
+  }
+}
+
+TEST_F(UninstallActionsTest, NoChangesNothingAndNeitherDoesAClickWithoutSelectionOrWhileBusy) {
+  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Keep", "KvTest Keep", "\"" + stubs_.folder() + "uninst.exe\"");
+  form().SelectTab(2);
+  int rereads = 0;
+  tab().after_row = [&] { ++rereads; };
+  ASSERT_TRUE(SelectRow("KvTest Keep"));
+  for (auto click : {&UninstallTab::Panel2Button1Click, &UninstallTab::Panel2Button2Click}) {
+    DialogScript script(std::vector<DialogScript::Step>{{"确认", "否"}});
+    (tab().*click)();
+    EXPECT_TRUE(script.Finished());
+  }
+  EXPECT_EQ(rereads, 0);
+  EXPECT_EQ(Log(), "");
+  EXPECT_TRUE(KeyThere(key.root(), key.path()));
+  EXPECT_FALSE(DirectoryExists(state().UndoFolder));
+  EXPECT_EQ(list().Selected(), RowOf("KvTest Keep"));
+
+  // Busy, or nothing selected: not even the question comes.
+  state().BusyFlag = true;
+  for (auto click : {&UninstallTab::Panel2Button1Click, &UninstallTab::Panel2Button2Click}) {
+    DialogScript script(std::vector<DialogScript::Step>{{"确认", "否"}});
+    (tab().*click)();
+    test::PumpFor(60);
+    EXPECT_TRUE(script.Texts().empty());
+  }
+  state().BusyFlag = false;
+  ListView_SetItemState(list().hwnd(), -1, 0, LVIS_SELECTED);
+  ASSERT_EQ(list().Selected(), -1);
+  for (auto click : {&UninstallTab::Panel2Button1Click, &UninstallTab::Panel2Button2Click}) {
+    DialogScript script(std::vector<DialogScript::Step>{{"确认", "否"}});
+    (tab().*click)();
+    test::PumpFor(60);
+    EXPECT_TRUE(script.Texts().empty());
+  }
+  EXPECT_EQ(rereads, 0);
+  tab().after_row = nullptr;
+}
+
+class DeleteRecordTest : public UninstallActionsTest {
+ protected:
+  // Deletes the row's record answering 是 and 确定; returns the result message.
+  std::string DeleteRecord(const std::string& name) {
+    EXPECT_TRUE(SelectRow(name)) << name;
+    DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+    tab().Panel2Button2Click();
+    EXPECT_TRUE(script.Finished());
+    if (script.Texts().size() < 2) return "";
+    EXPECT_EQ(script.Texts()[0], DeleteRecordQuestion(name));
+    return script.Texts()[1];
+  }
+  static std::string Named(const std::string& file) { return UndoResultMessage(UndoForm::Named, file, true); }
+  bool Import(const std::string& file) {
+    return RunProgram(state().WindowsFolder + "regedit.exe", "/s \"" + state().UndoFolder + file + "\"");
+  }
+};
+
+TEST_F(DeleteRecordTest, UndoFileBringsBackTheWholeEntry) {
+  const std::string name = "KvTest 删除 Me";
+  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Delete", name, "\"C:\\KvTest\\u.exe\" /x");
+  key.SetDword("", "EstimatedSize", 1234);
+  key.SetString("", "DisplayIcon", "%SystemRoot%\\x.dll,2", REG_EXPAND_SZ);
+  key.SetRaw("", "Blob", REG_BINARY, std::string("\x00\x5C\xFF", 3));
+  key.SetString("Sub\\Deeper", "v", "中文\xB1\x5C");
+  key.SetString("Empty", "", "");
+  KeyTree before;
+  ASSERT_TRUE(ReadTree(key.root(), key.path(), before));
+  form().SelectTab(2);
+
+  const std::string file = "KvTest 删除 Me_uninstall.reg";
+  EXPECT_EQ(DeleteRecord(name), Named(file));
+  EXPECT_FALSE(KeyThere(key.root(), key.path()));
+  EXPECT_EQ(RowOf(name), -1);
+  EXPECT_TRUE(tab().Panel2UndoLabelVisible());
+
+  ASSERT_TRUE(Import(file));
+  KeyTree after;
+  ASSERT_TRUE(ReadTree(key.root(), key.path(), after));
+  EXPECT_TRUE(before == after);
+}
+
+TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash) {
+  const std::string name = "KvTest Wow Entry";
+  const auto& key = seed_.Entry(UninstallRoot::Machine32, "KvTest Wow", name);
+  key.SetString("", "Publisher", "Kv");
+  form().SelectTab(2);
+  const std::string file = "KvTest Wow Entry_uninstall.reg";
+  EXPECT_EQ(DeleteRecord(name), Named(file));
+  EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, key.path()));
+  const std::string content = test::ReadFile(state().UndoFolder + file);
+  EXPECT_NE(content.find(Utf16("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\"
+                               "Uninstall\\KvTest Wow]")),
+            std::string::npos);
+  ASSERT_TRUE(Import(file));
+  EXPECT_EQ(RegReadString64(HKEY_LOCAL_MACHINE, key.path(), "Publisher"), "Kv");
+}
+
+TEST_F(DeleteRecordTest, QuestionMarkInTheNameStillGivesAUsableFile) {
+  const std::string name = "KvTest What? <x64>";
+  const auto& key = seed_.Entry(UninstallRoot::Machine, "KvTest Question", name);
+  form().SelectTab(2);
+  const std::string message = DeleteRecord(name);
+  const std::string prefix = Named("");
+  ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << message;
+  const std::string file = message.substr(prefix.size());
+  EXPECT_EQ(file.find('?'), std::string::npos);
+  EXPECT_TRUE(FileExists(state().UndoFolder + file));
+  EXPECT_FALSE(KeyThere(key.root(), key.path()));
+  ASSERT_TRUE(Import(file));
+  EXPECT_EQ(RegReadString64(key.root(), key.path(), "DisplayName"), name);
+}
+
+TEST_F(DeleteRecordTest, NoUndoFileMeansNothingIsDeleted) {
+  const std::string name = "KvTest Undeletable";
+  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest NoExport", name);
+  form().SelectTab(2);
+  test::ScratchFolder no_regedit;
+  state().WindowsFolder = no_regedit.path();
+  EXPECT_EQ(DeleteRecord(name), kUndoNotCreated);
+  EXPECT_TRUE(KeyThere(key.root(), key.path()));
+  EXPECT_GE(RowOf(name), 0);
+}
+
+TEST_F(DeleteRecordTest, AnOlderUndoFileIsKeptAndTheNewOneNumbered) {
+  const std::string name = "KvTest Twice";
+  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Twice", name);
+  EnsureUndoFolder(state());
+  ASSERT_TRUE(test::WriteFile(state().UndoFolder + "KvTest Twice_uninstall.reg", "old"));
+  form().SelectTab(2);
+  EXPECT_EQ(DeleteRecord(name), Named(NumberedUndoFileName("KvTest Twice_uninstall.reg", 2)));
+  EXPECT_EQ(test::ReadFile(state().UndoFolder + "KvTest Twice_uninstall.reg"), "old");
+  EXPECT_FALSE(KeyThere(key.root(), key.path()));
+}
+
+}  // namespace
+}  // namespace kv

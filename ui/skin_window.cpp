@@ -1,0 +1,133 @@
+#include "ui/skin_window.h"
+
+#include <windowsx.h>
+
+#include "ui/bitmaps.h"
+#include "ui/pump.h"
+#include "ui/skin_region.h"
+
+namespace kv {
+
+SkinWindow::SkinWindow() : elements_(&self_) {}
+
+SkinWindow::~SkinWindow() { DestroyWin(); }
+
+bool SkinWindow::CreateSkinned(const char* class_name, const char* caption, int skin_id, COLORREF background,
+                               int w, int h, POINT at, HWND owner) {
+  RegisterClassOnce(class_name, nullptr);
+  background_ = background;
+  w_ = w;
+  h_ = h;
+  if (!CreateWin(0, class_name, caption, WS_POPUP | WS_CLIPCHILDREN, at.x, at.y, w, h, owner)) return false;
+  self_ = hwnd();
+  skin_.reset(LoadSkinBitmap(skin_id));
+  ::SetWindowRgn(hwnd(), SkinRegion(skin_.get()), TRUE);
+  return true;
+}
+
+void SkinWindow::UseDialogKeys() {
+  if (dialog_keys_ || !hwnd()) return;
+  dialog_keys_ = true;
+  RegisterDialogWindow(hwnd());
+}
+
+void SkinWindow::ShowModal() {
+  if (!hwnd()) return;
+  ::ShowWindow(hwnd(), SW_SHOW);
+  ::UpdateWindow(hwnd());
+  ::SetForegroundWindow(hwnd());
+  done_ = false;
+  showing_ = true;
+  RunModal(hwnd(), &done_);
+  showing_ = false;
+  if (hwnd()) ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+LRESULT SkinWindow::WMNCHitTest(int, int, LRESULT default_hit) { return default_hit; }
+
+void SkinWindow::OnCommand(int, int, HWND) {}
+
+void SkinWindow::OnKeyDown(WPARAM) {}
+
+HBRUSH SkinWindow::OnCtlColor(HDC, HWND) { return nullptr; }
+
+void SkinWindow::Paint(HDC dc) {
+  HDC mem = ::CreateCompatibleDC(dc);
+  HBITMAP back = ::CreateCompatibleBitmap(dc, w_, h_);
+  HGDIOBJ old = ::SelectObject(mem, back);
+  HBRUSH fill = ::CreateSolidBrush(background_);
+  RECT all{0, 0, w_, h_};
+  ::FillRect(mem, &all, fill);
+  ::DeleteObject(fill);
+  if (skin_) {
+    HDC skin_dc = ::CreateCompatibleDC(dc);
+    HGDIOBJ old_skin = ::SelectObject(skin_dc, skin_.get());
+    ::BitBlt(mem, 0, 0, w_, h_, skin_dc, 0, 0, SRCCOPY);
+    ::SelectObject(skin_dc, old_skin);
+    ::DeleteDC(skin_dc);
+  }
+  elements_.Paint(mem);
+  ::BitBlt(dc, 0, 0, w_, h_, mem, 0, 0, SRCCOPY);
+  ::SelectObject(mem, old);
+  ::DeleteObject(back);
+  ::DeleteDC(mem);
+}
+
+LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd(), &ps);
+      Paint(dc);
+      ::EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_NCHITTEST:
+      return WMNCHitTest(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), Window::HandleMessage(msg, wp, lp));
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wp) == hwnd() && LOWORD(lp) == HTCLIENT && elements_.OnSetCursor(hwnd()))
+        return TRUE;
+      break;
+    case WM_MOUSEMOVE: {
+      const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      // Labels without a routine of their own (texts, links) leave the hover as it is.
+      Element* e = elements_.HitTest(pt);
+      if (!e)
+        WndImageMouseMove();
+      else if (e->on_mouse_move)
+        e->on_mouse_move();
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      elements_.OnButtonDown(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_LBUTTONUP:
+      elements_.OnButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(wp);
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (HBRUSH b = OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)))
+        return reinterpret_cast<LRESULT>(b);
+      break;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_NCDESTROY:
+      if (dialog_keys_) UnregisterDialogWindow(hwnd());
+      dialog_keys_ = false;
+      break;
+    default:
+      break;
+  }
+  return Window::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace kv

@@ -1,0 +1,61 @@
+#pragma once
+// The base of the small skinned windows (About, promotions): a borderless popup covered by its
+// skin, its outline cut from the skin, holding windowless labels and pictures, shown modally.
+#include <windows.h>
+
+#include "sysaccess/handles.h"
+#include "ui/elements.h"
+#include "ui/window.h"
+
+namespace kv {
+
+class SkinWindow : public Window {
+ public:
+  SkinWindow();
+  ~SkinWindow() override;
+
+  // Shows the window, runs it modally until Close() and hides it again.
+  void ShowModal();
+  void Close() { done_ = true; }
+  bool Showing() const { return showing_; }
+
+  ElementHost& Elements() { return elements_; }
+  // The skin image (WndImage) as loaded; null if the resource is missing.
+  HBITMAP Skin() const { return skin_.get(); }
+
+ protected:
+  // Creates the hidden window of w by h at `at` with the skin `skin_id`, and cuts its outline
+  // from the skin (the windows' CreateForm). `background` shows where the skin has no pixels.
+  bool CreateSkinned(const char* class_name, const char* caption, int skin_id, COLORREF background, int w, int h,
+                     POINT at, HWND owner);
+  // Keyboard through the dialog manager, so that Escape pressed in any child control arrives here
+  // as IDCANCEL, and Tab and Space work on real controls.
+  void UseDialogKeys();
+
+  // The answer to WM_NCHITTEST after the default one; `x`, `y` are screen coordinates.
+  virtual LRESULT WMNCHitTest(int x, int y, LRESULT default_hit);
+  // The pointer moved over the skin itself (no element with a mouse-move routine under it).
+  virtual void WndImageMouseMove() {}
+  virtual void OnCommand(int id, int code, HWND control);
+  virtual void OnKeyDown(WPARAM key);
+  // Brush for a real child control's background, or null for the default.
+  virtual HBRUSH OnCtlColor(HDC dc, HWND control);
+  // The system's close command (Alt+F4): closes like the window's own way out.
+  virtual void OnClose() { Close(); }
+
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnDestroyed() override { done_ = true; }
+
+ private:
+  void Paint(HDC dc);
+  HWND self_ = nullptr;  // mirrors hwnd() for the element host
+  ElementHost elements_;
+  UniqueBitmap skin_;
+  COLORREF background_ = RGB(255, 255, 255);
+  int w_ = 0, h_ = 0;
+  bool done_ = true;
+  bool showing_ = false;
+  bool dialog_keys_ = false;
+};
+
+}  // namespace kv

@@ -1,0 +1,91 @@
+#include "uninstall/uninstall_reader.h"
+
+#include <algorithm>
+
+#include "sysaccess/handles.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/registry.h"
+
+namespace kv {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kUninstallKeyWow64[] = "\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+namespace {
+
+enum ValueIndex { kSystemComponent, kUninstallString, kQuietUninstallString, kDisplayName, kReleaseType,
+                  kInstallDate, kDisplayIcon, kValueCount };
+
+const std::vector<std::string>& ValueNames() {
+  static const std::vector<std::string> names = {"SystemComponent", "UninstallString", "QuietUninstallString",
+                                                 "DisplayName",     "ReleaseType",     "InstallDate",
+                                                 "DisplayIcon"};
+  return names;
+}
+
+}  // namespace
+
+void UninstallCollector::GetUninstallNames(HKEY root, const std::string& key_path) {
+  NameList subkeys;
+  RegGetKeyNames64(root, key_path, subkeys);
+  const char mark = root == HKEY_CURRENT_USER ? 'U' : 'M';
+  for (const std::string& name : subkeys) {
+    if (pump_) pump_();
+    const std::string path = key_path + name;
+    // One open for every value of the subkey; the row's date and icon come along.
+    std::vector<bool> present;
+    const std::vector<std::string> text = RegReadStrings(RegistryView::Wow64_64, root, path, ValueNames(), &present);
+    UninstallValues v;
+    v.subkey_name = name;
+    // Only a value that is there can be a set flag; its DWORD needs the raw read.
+    v.system_component = present[kSystemComponent] && RegReadBool(root, path, "SystemComponent");
+    v.has_uninstall_string = present[kUninstallString];
+    v.has_quiet_uninstall_string = present[kQuietUninstallString];
+    v.uninstall_string = text[kUninstallString];
+    v.quiet_uninstall_string = text[kQuietUninstallString];
+    v.display_name = text[kDisplayName];
+    v.release_type = text[kReleaseType];
+    const std::string command = ListedUninstallCommand(v, filter_);
+    if (command.empty() || names_.count(v.display_name) != 0) continue;
+
+    InstalledProgram p;
+    p.fields.display_name = v.display_name;
+    p.fields.root_mark = mark;
+    p.fields.key_path = path;
+    p.fields.command = command;
+    p.record = EncodeUninstallRecord(p.fields);
+    p.install_date = text[kInstallDate];
+    p.has_display_icon = present[kDisplayIcon];
+    p.display_icon = text[kDisplayIcon];
+    names_.insert(v.display_name);
+    programs_.push_back(std::move(p));
+  }
+}
+
+void SortByRecord(std::vector<InstalledProgram>& programs) {
+  // Merge sort: whatever the locale's comparison does with odd bytes, it cannot run off the ends.
+  std::stable_sort(programs.begin(), programs.end(), [](const InstalledProgram& a, const InstalledProgram& b) {
+    return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.record.data(), static_cast<int>(a.record.size()),
+                            b.record.data(), static_cast<int>(b.record.size())) == CSTR_LESS_THAN;
+  });
+}
+
+void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const std::function<void()>& pump,
+                           const std::function<void(const InstalledProgram&)>& sink) {
+  UninstallCollector collector(filter, pump);
+  collector.GetUninstallNames(HKEY_CURRENT_USER, kUninstallKey);
+  collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKey);
+  if (state.ProgramFilesIsX86) collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKeyWow64);
+  std::vector<InstalledProgram>& programs = collector.Programs();
+  SortByRecord(programs);
+
+  // Icon files under the system folder must name the real one, not the 32-bit redirection.
+  SetFsRedirection(state, true);
+  ScopeExit redirect_back([&] { SetFsRedirection(state, false); });
+  for (const InstalledProgram& p : programs) {
+    if (pump) pump();
+    sink(p);
+  }
+}
+
+}  // namespace kv
