@@ -1,9 +1,31 @@
 #pragma once
-// Tab 4 of the main window.
+// Tab 4 of the main window: the file associations of HKEY_CLASSES_ROOT, the search box, and
+// adding, editing and deleting associations.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/listview.h"
 #include "ui/panel.h"
 #include "ui/tab_host.h"
 
 namespace kv {
+
+extern const char kExtensionColumn[];    // "扩展"
+extern const char kDescriptionColumn[];  // "说明"
+extern const char kProgramColumn[];      // "程序"
+extern const char kFindLabelText[];      // "查找"
+extern const char kAssociationCountInitial[];  // "找到0个文件关联"
+extern const char kAssociationCountSuffix[];   // "个关联"
+extern const char kAddButtonCaption[];     // "添加"
+extern const char kEditButtonCaption[];    // "编辑"
+extern const char kDeleteButtonCaption[];  // "删除"
+extern const char kSelectAssociationText[];  // "请选择一个关联！"
+extern const char kDeleteFailedText[];       // "无法删除记录！"
+
+// "您确定要删除关联 \"<ext>\" ?"
+std::string DeleteAssociationQuestion(const std::string& extension);
 
 class AssociationTab : public TabPage {
  public:
@@ -13,10 +35,34 @@ class AssociationTab : public TabPage {
   HWND PanelWindow() const override { return Panel4_.hwnd(); }
 
   void Panel4Enter();
+  void ReadAssociations();
+  void Panel4FindEditChange();
+  void Panel4Button1Click();  // add
+  void Panel4Button2Click();  // edit, also the list's double click
+  void Panel4Button3Click();  // delete
+
+  // What a user sees of the tab, for tests.
+  ListView& Panel4InfoList() { return Panel4InfoList_; }
+  HWND Panel4FindEdit() const { return Panel4FindEdit_; }
+  const Label& Panel4FindLabel() const { return *Panel4FindLabel_; }
+  const Label& Panel4InfoLabel() const { return *Panel4InfoLabel_; }
+  const Label& Panel4UndoLabel() const { return *Panel4UndoLabel_; }
+  Panel& Panel4() { return Panel4_; }
 
  private:
+  // Runs the association dialog; true when it saved.
+  bool RunForm2b(std::uint8_t mode, const std::string& extension, const std::string& description,
+                 const std::string& program);
+  void ShowUndoLink();
+
   TabHost& host_;
   Panel Panel4_;
+  ListView Panel4InfoList_;
+  HWND Panel4FindEdit_ = nullptr;  // a child of the panel, destroyed with it
+  Label* Panel4FindLabel_ = nullptr;
+  Label* Panel4UndoLabel_ = nullptr;
+  Label* Panel4InfoLabel_ = nullptr;
+  std::vector<std::string> captions_;  // the rows' extensions, in row order, for the search
 };
 
 }  // namespace kv

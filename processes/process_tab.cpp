@@ -1,13 +1,149 @@
 #include "processes/process_tab.h"
 
+#include "processes/process_reader.h"
+#include "sysaccess/handles.h"
+#include "sysaccess/path_rules.h"
+#include "ui/pump.h"
+
 namespace kv {
 
-void ProcessTab::Create() { Panel3_.Create(host_.MainWindow()); }
+namespace {
+constexpr int kPanel3InfoListId = 301;
+constexpr DWORD kPumpEveryMs = 15;
+
+class ListSink : public ProcessSink {
+ public:
+  ListSink(ProcessRows& rows, NameSet& seen, std::function<void(const ProcessEntry&)> add)
+      : rows_(rows), seen_(seen), add_(std::move(add)) {}
+  // A further process of a name that already has its row changes nothing: it is not looked at.
+  bool Wants(const std::string& name) override { return !(seen_.Contains(name) && rows_.Find(name) >= 0); }
+  void Take(const ProcessEntry& e) override {
+    seen_.Add(e.name);
+    if (rows_.Find(e.name) < 0) add_(e);
+  }
+
+ private:
+  ProcessRows& rows_;
+  NameSet& seen_;
+  std::function<void(const ProcessEntry&)> add_;
+};
+}  // namespace
+
+ProcessTab::ProcessTab(TabHost& host) : host_(host), icons_(host.ImageList1(), host.Icons()) {}
+
+void ProcessTab::Create() {
+  Panel3_.Create(host_.MainWindow());
+  Panel3InfoList_.Create(Panel3_.hwnd(), RECT{8, 8, 8 + 673, 8 + 345},
+                         {{kProcessColumnProgram, 180},
+                          {kProcessColumnLocation, 370},
+                          {kProcessColumnPriority, 90, LVCFMT_CENTER}},
+                         false, host_.ImageList1(), kPanel3InfoListId);
+  Panel3InfoLabel_ = &Panel3_.AddCountLabel(678, 362, 200, 14, kProcessCountDesign);
+  Panel3_.AddImageButton(350, 394, kProcessKillCaption, host_.ButtonImage(false), host_.ButtonImage(true),
+                         [this] { Panel3Button1Click(); });
+  Panel3_.AddImageButton(518, 394, kProcessContinueCaption, host_.ButtonImage(false), host_.ButtonImage(true),
+                         [this] { Panel3Button2Click(); });
+}
 
 void ProcessTab::Panel3Enter() {
-  ImageList_RemoveAll(host_.ImageList1());
+  Panel3InfoList_.Clear();
+  rows_.Clear();
+  icons_.Reset();  // clears ImageList1
   host_.SetPanel3Timer(true);
+  RefreshNow();
   Panel3_.BringToFront();
 }
+
+void ProcessTab::Panel3TimerEvent() {
+  if (!host_.Panel3TimerEnabled()) return;
+  // The pass lets messages run, so a timer tick can arrive inside it: that tick is dropped.
+  if (in_pass_) return;
+  do {
+    pass_again_ = false;
+    RunPass();
+  } while (pass_again_ && host_.Panel3TimerEnabled());
+}
+
+void ProcessTab::RefreshNow() {
+  // Entered again or a name ended in the middle of a pass: that pass's picture is stale.
+  if (in_pass_) {
+    pass_again_ = true;
+    return;
+  }
+  Panel3TimerEvent();
+}
+
+void ProcessTab::RunPass() {
+  AppState& state = host_.State();
+  in_pass_ = true;
+  state.BusyFlag = true;
+  ScopeExit done([&] {
+    in_pass_ = false;
+    state.BusyFlag = false;
+  });
+  ++passes_;
+
+  const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
+  bool changing = false;  // an idle pass leaves the list untouched, not even redrawn
+  auto begin_change = [&] {
+    if (!changing) Panel3InfoList_.BeginFill();
+    changing = true;
+  };
+
+  NameSet seen;
+  ListSink sink(rows_, seen, [&](const ProcessEntry& e) {
+    begin_change();
+    const int image = icons_.IndexFor(ExtractProgramPath(e.path, folders));
+    const int row = Panel3InfoList_.AddRow(e.name, image);
+    if (row < 0) return;
+    Panel3InfoList_.SetCell(row, 1, e.path);
+    Panel3InfoList_.SetCell(row, 2, e.HighPriority() ? kProcessHigh : kProcessNormal);
+    rows_.Append(e.name);
+    Panel3InfoList_.FillTick();
+  });
+  // Messages run between processes at least every few milliseconds, not after each one: every
+  // look into the queue costs a round trip to the window system.
+  DWORD last_pump = ::GetTickCount() - kPumpEveryMs;
+  ReadProcesses(
+      sink,
+      [&] {
+        const DWORD now = ::GetTickCount();
+        if (now - last_pump < kPumpEveryMs) return;
+        last_pump = now;
+        PumpMessages();
+      },
+      &known_);
+
+  const std::vector<size_t> gone = rows_.Vanished(seen);
+  if (!gone.empty()) begin_change();
+  for (size_t row : gone) Panel3InfoList_.DeleteRow(static_cast<int>(row));
+  rows_.Remove(gone);
+  if (changing) Panel3InfoList_.EndFill();
+
+  in_pass_ = false;
+  state.BusyFlag = false;
+  done.Dismiss();
+  const std::string count = ProcessCountText(rows_.Size());
+  if (Panel3InfoLabel_->text != count) Panel3_.Elements().SetText(*Panel3InfoLabel_, count);
+}
+
+void ProcessTab::Panel3Button1Click() {
+  const int selected = Panel3InfoList_.Selected();
+  if (selected < 0) {
+    host_.Ui().ShowInfo(kProcessSelectFirst);
+    return;
+  }
+  const std::string name = Panel3InfoList_.Cell(selected, 0);
+  const std::string path = Panel3InfoList_.Cell(selected, 1);
+  if (path == OwnExePath()) {
+    host_.Ui().ShowInfo(kProcessOwnRow);
+    return;
+  }
+  if (host_.Ui().AskYesNo(kProcessAskBefore + name + kProcessAskAfter) != 1) return;
+  EndProcessesNamed(name);
+  RefreshNow();
+}
+
+void ProcessTab::Panel3Button2Click() { host_.SelectTab(4); }
 
 }  // namespace kv

@@ -1,9 +1,27 @@
 #pragma once
-// Tab 1 of the main window.
+// Tab 1, "自动启动": every program that starts at log-on, with adding to a Run key and deleting
+// with an undo file.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "startup/startup_reader.h"
+#include "startup/startup_rules.h"
+#include "ui/listview.h"
 #include "ui/panel.h"
+#include "ui/row_icons.h"
 #include "ui/tab_host.h"
 
 namespace kv {
+
+extern const char kStartupColumnProgram[];  // "程序"
+extern const char kStartupColumnCommand[];  // "位置/命令"
+extern const char kStartupColumnAccess[];   // "访问"
+extern const char kStartupInitialCount[];   // "找到0个自动启动项目"
+extern const char kStartupAddButton[];      // "添加启动项"
+extern const char kStartupDeleteButton[];   // "删除启动项"
+extern const char kStartupSelectOne[];      // "请选择一个项目。"
+extern const char kStartupConfirmDelete[];  // "你确定你想要从自动启动中删除选中的程序？"
 
 class StartupTab : public TabPage {
  public:
@@ -13,10 +31,32 @@ class StartupTab : public TabPage {
   HWND PanelWindow() const override { return Panel1_.hwnd(); }
 
   void Panel1Enter();
+  void Panel1Button1Click();
+  void Panel1Button2Click();
+
+  // What a user sees, for tests.
+  ListView& Panel1InfoList() { return Panel1InfoList_; }
+  const std::string& CountText() const { return Panel1InfoLabel_->text; }
+  bool UndoLinkVisible() const { return Panel1UndoLabel_->visible; }
+  // The rows as read, in list order (the names exactly as the system gave them).
+  const std::vector<StartupRow>& Rows() const { return rows_; }
+  bool Filling() const { return filling_; }
 
  private:
+  static constexpr int kCountLabelWidth = 114;
+  void AddRow(const StartupRow& row);
+  void SetCountText(const std::string& text);
+
   TabHost& host_;
   Panel Panel1_;
+  ListView Panel1InfoList_;
+  Label* Panel1InfoLabel_ = nullptr;
+  Label* Panel1UndoLabel_ = nullptr;
+  ShortcutReader links_;
+  std::unique_ptr<RowIcons> icons_;
+  std::vector<StartupRow> rows_;
+  bool filling_ = false;  // a fill lets messages run; clicks and a second fill wait for it
+  bool acting_ = false;
 };
 
 }  // namespace kv

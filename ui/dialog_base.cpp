@@ -77,6 +77,8 @@ INT_PTR CALLBACK DialogBase::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!self) return FALSE;
   INT_PTR result = 0;
   if (self->OnMessage(msg, wp, lp, result)) {
+    // The colour messages take their brush as the procedure's own return value.
+    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) return result;
     ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
   }

@@ -1,0 +1,25 @@
+#pragma once
+// Reading the file associations of HKEY_CLASSES_ROOT, apart from any window: each extension key
+// becomes one row handed to a sink, in the order the registry lists the keys.
+#include <functional>
+#include <string>
+
+#include "sysaccess/path_rules.h"
+
+namespace kv {
+
+struct AssociationRow {
+  std::string extension;    // the key's name, with its dot
+  std::string type_name;    // the extension key's default value (not shown)
+  std::string description;  // the type key's default value, else the type name
+  std::string command;      // type\shell\open\command
+  std::string icon_text;    // type\DefaultIcon
+  std::string icon_path;    // the file that icon text names (ExtractProgramPath), or ""
+};
+
+// Walks every subkey of the root of HKEY_CLASSES_ROOT; `pump` runs before each key, so a window
+// stays painted through tens of thousands of them. Returns the number of rows.
+int ReadAssociationRows(const PathFolders& folders, const std::function<void(const AssociationRow&)>& sink,
+                        const std::function<void()>& pump);
+
+}  // namespace kv

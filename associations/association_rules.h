@@ -1,0 +1,77 @@
+#pragma once
+// Text rules of the file association tab: the search, and the values an add or an edit writes.
+// Pure rules: no windows.h.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// ---- Search ----
+
+// The search box's text as the extensions are compared with it: ASCII upper-cased, with a "."
+// in front when it has none. "" for an empty box (no search).
+std::string AssociationSearchPattern(const std::string& text);
+
+// Index of the first caption that begins, upper-cased the same way, with the pattern of `text`;
+// -1 for an empty text or when none does. Only whole characters of a caption match.
+int FindAssociationRow(const std::vector<std::string>& captions, const std::string& text);
+
+// ---- Saving ----
+
+constexpr std::uint8_t kModeAdd = 1;
+constexpr std::uint8_t kModeEdit = 2;
+
+// Leaving the extension box while adding: "abc" and ".abc" both give "abc.file".
+std::string DescriptionForTypedExtension(const std::string& typed);
+
+// The type key of a new association: ".abc" gives "abc.file".
+std::string AddTypeName(const std::string& extension);
+
+// The type key an edit writes under: the one the extension key names now, unless that name is
+// empty or would lead anywhere but to a key of its own under the root; then the add rule's name.
+std::string EditTypeName(const std::string& extension, const std::string& current_type_name);
+
+// " \"%1\"" unless the program text already says how it takes its arguments.
+std::string ArgumentSuffix(const std::string& program_text);
+
+// The program file a command starts, with its quotes and arguments removed and its letters kept:
+// "\"C:\\A b\\x.exe\" \"%1\"" gives "C:\\A b\\x.exe", "C:\\A b\\x.exe %1" the same.
+std::string CommandProgramFile(const std::string& command);
+
+// The file a DefaultIcon value names, in double quotes, followed by ", -1".
+std::string IconValueFor(const std::string& file);
+
+enum class SaveCheck {
+  Ok,
+  NoExtension,    // the extension box is empty
+  NoDescription,  // the description box is empty
+  NoProgram,      // the program box is empty
+  NoDot,          // the extension does not begin with "."
+  Backslash,      // the extension holds a backslash
+  FileNotFound,   // adding, and no file at the program path
+};
+
+// The checks of a save, in their order; `file_exists` is asked only when adding.
+SaveCheck CheckAssociationInput(std::uint8_t mode, const std::string& extension, const std::string& description,
+                                const std::string& program_text,
+                                const std::function<bool(const std::string&)>& file_exists);
+
+// What a save writes: each value is the default value of its key under HKEY_CLASSES_ROOT.
+struct AssociationWrite {
+  std::string extension;    // key: extension, value: type_name
+  std::string type_name;    // key: type_name, value: description
+  std::string description;
+  std::string command;      // key: type_name\shell\open\command
+  std::string icon;         // key: type_name\DefaultIcon
+};
+
+// The four values of a save. `current_type_name` is what the extension key names now (edit only);
+// `listed_command` is the row's command that the program box was opened with (edit only): while
+// the box still holds it, the icon names that command's program file.
+AssociationWrite PlanAssociationWrite(std::uint8_t mode, const std::string& extension,
+                                      const std::string& description, const std::string& program_text,
+                                      const std::string& current_type_name, const std::string& listed_command);
+
+}  // namespace kv

@@ -1,0 +1,64 @@
+#pragma once
+// The system side of the process tab: walking a process snapshot and ending processes by name.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+#include "sysaccess/handles.h"
+
+namespace kv {
+
+struct ProcessEntry {
+  std::string name;  // the snapshot's executable file name, e.g. "explorer.exe"
+  std::string path;  // full executable path, normalised; never empty
+  DWORD pid = 0;
+  HANDLE process = nullptr;  // open while the sink looks at the entry
+  // Read when asked: only a new row needs it.
+  bool HighPriority() const { return ::GetPriorityClass(process) == HIGH_PRIORITY_CLASS; }
+};
+
+class ProcessSink {
+ public:
+  virtual ~ProcessSink() = default;
+  // False when the pass already knows all it would learn from a listed process of this name:
+  // the process is then not looked at.
+  virtual bool Wants(const std::string& name) = 0;
+  // A listed process (the skip rules passed), in snapshot order.
+  virtual void Take(const ProcessEntry& entry) = 0;
+};
+
+// The paths that earlier walks read, for the processes still running. A process's executable
+// path never changes, and each known process is held open so that its id cannot pass to another
+// process while it is known; so a refresh opens and reads only the processes that are new.
+class ProcessCache {
+ public:
+  void Clear() { known_.clear(); }
+  size_t Size() const { return known_.size(); }
+
+ private:
+  friend bool ReadProcesses(ProcessSink&, const std::function<void()>&, ProcessCache*);
+  struct Known {
+    UniqueHandle process;
+    std::string name;
+    std::string path;  // as read, before normalising
+    unsigned walk = 0;
+  };
+  std::unordered_map<DWORD, Known> known_;
+  unsigned walk_ = 0;
+};
+
+// Walks one process snapshot in its order, calling `pump` before each process. A process that
+// cannot be opened or whose path cannot be read is not listed. Returns false when no snapshot
+// could be taken: the walk then sees no process at all.
+bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache = nullptr);
+
+// Ends every process whose executable name equals `name` exactly, with exit code 259. This
+// process is never among them. Returns how many were told to end.
+int EndProcessesNamed(const std::string& name);
+
+// The full path of this program's executable.
+std::string OwnExePath();
+
+}  // namespace kv

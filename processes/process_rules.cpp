@@ -1,0 +1,63 @@
+#include "processes/process_rules.h"
+
+#include "sysaccess/text_rules.h"
+
+namespace kv {
+
+bool SkipProcessName(const std::string& exe_name) { return ContainsText(AsciiUpper(exe_name), "SYSTEM"); }
+
+bool SkipProcess(const std::string& exe_name, const std::string& path) {
+  return SkipProcessName(exe_name) || path.empty() || !ContainsText(path, ":\\");
+}
+
+std::string NormaliseProcessPath(const std::string& path) {
+  std::string out = path;
+  if (!out.empty() && out[0] == '?') out[0] = 'C';
+  return ReplaceAll(out, "\\??\\", "");
+}
+
+std::string ProcessCountText(size_t rows) {
+  return ToDecimal(static_cast<long long>(rows)) + "个项目工程";
+}
+
+void NameSet::Add(const std::string& name) { names_.insert(AsciiUpper(name)); }
+
+bool NameSet::Contains(const std::string& name) const { return names_.count(AsciiUpper(name)) != 0; }
+
+void ProcessRows::Clear() {
+  captions_.clear();
+  index_.clear();
+}
+
+int ProcessRows::Find(const std::string& caption) const {
+  auto it = index_.find(caption);
+  return it == index_.end() ? -1 : static_cast<int>(it->second);
+}
+
+void ProcessRows::Append(const std::string& caption) {
+  index_.emplace(caption, captions_.size());
+  captions_.push_back(caption);
+}
+
+std::vector<size_t> ProcessRows::Vanished(const NameSet& seen) const {
+  std::vector<size_t> gone;
+  for (size_t i = captions_.size(); i-- > 0;)
+    if (!seen.Contains(captions_[i])) gone.push_back(i);
+  return gone;
+}
+
+void ProcessRows::Remove(const std::vector<size_t>& descending) {
+  if (descending.empty()) return;
+  std::vector<bool> drop(captions_.size(), false);
+  for (size_t i : descending)
+    if (i < drop.size()) drop[i] = true;
+  std::vector<std::string> kept;
+  kept.reserve(captions_.size());
+  for (size_t i = 0; i < captions_.size(); ++i)
+    if (!drop[i]) kept.push_back(std::move(captions_[i]));
+  captions_ = std::move(kept);
+  index_.clear();
+  for (size_t i = 0; i < captions_.size(); ++i) index_.emplace(captions_[i], i);
+}
+
+}  // namespace kv

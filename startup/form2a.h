@@ -1,0 +1,58 @@
+#pragma once
+// TForm2a: "添加自动启动项", the dialog in which the user picks a program and who it starts for.
+#include <windows.h>
+
+#include <string>
+
+#include "ui/dialog_base.h"
+#include "ui/dialogs.h"
+
+namespace kv {
+
+extern const char kForm2aCaption[];       // "添加自动启动项"
+extern const char kForm2aLabel1[];        // "指定程序："
+extern const char kForm2aCurrentUser[];   // "当前用户"
+extern const char kForm2aAllUsers[];      // "所有用户"
+extern const char kForm2aButton1[];       // "添加启动项"
+extern const char kForm2aButton2[];       // "取消"
+extern const char kForm2aNoProgram[];     // "请指定一个程序！"
+extern const char kForm2aFileNotFound[];  // "文件未找到！"
+extern const char kForm2aFilter[];        // "Programs\0*.exe\0All files\0*.*\0"
+extern const char kStartupRunKeyPath[];   // "\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+
+class TForm2a : public DialogBase {
+ public:
+  explicit TForm2a(Dialogs& ui) : ui_(ui) {}
+
+  std::string BrowseFolder;  // where the open-file dialog starts; set by the caller
+  bool Added = false;        // an entry was written; read by the caller after the dialog closed
+
+  // Creates the dialog and runs it modally over `over` until it closes.
+  void Execute(HWND over);
+
+  void SelectButtonClick();
+  void Button1Click();
+  void Button2Click();
+
+  HWND Edit1() const { return edit1_; }
+  HWND Check1() const { return check1_; }
+  HWND Check2() const { return check2_; }
+
+ protected:
+  void OnInit() override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  void OnCommand(int id, int code, HWND control) override;
+  void OnClose() override { Button2Click(); }
+
+ private:
+  Dialogs& ui_;
+  HWND label1_ = nullptr;
+  HWND edit1_ = nullptr;
+  HWND select_button_ = nullptr;
+  HWND check1_ = nullptr;
+  HWND check2_ = nullptr;
+  HWND button1_ = nullptr;
+  HWND button2_ = nullptr;
+};
+
+}  // namespace kv

@@ -1,0 +1,129 @@
+#include "startup/startup_actions.h"
+
+#include <windows.h>
+
+#include <set>
+
+#include "startup/startup_reader.h"
+#include "startup/startup_rules.h"
+#include "startup/startup_undo_rules.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/registry.h"
+#include "sysaccess/undo_name_rules.h"
+#include "sysaccess/undo_store.h"
+
+namespace kv {
+
+namespace {
+
+constexpr char kCommandValue[] = "command";
+
+bool IsValueSource(char digit) {
+  const StartupSourceInfo* s = StartupSourceOf(digit);
+  return s && s->root && s->source != StartupSource::MsconfigDisabled;
+}
+
+std::string FolderOf(const AppState& state, char digit) {
+  if (digit == '8') return state.StartupFolder;
+  if (digit == '9') return state.CommonStartupFolder;
+  return "";
+}
+
+std::set<std::string> DisabledEntries() {
+  NameList names;
+  RegGetKeyNames64(HKEY_LOCAL_MACHINE, kMsconfigStartupKey, names);
+  return {names.begin(), names.end()};
+}
+
+// The value as the registry holds it now, read in the view the deletion uses.
+bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled, StartupUndoEntry& entry) {
+  const StartupSourceInfo* s = StartupSourceOf(row.digit);
+  entry.digit = row.digit;
+  entry.value.name = row.caption;
+  RegValue raw;
+  if (IsValueSource(row.digit)) {
+    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, raw)) return false;
+  } else if (row.digit == '5') {
+    if (!disabled.count(row.caption)) return false;
+    // A disabled entry without a command still comes back, as an empty Run entry.
+    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path + row.caption, kCommandValue, raw)) {
+      raw.type = REG_SZ;
+      raw.data = std::string(1, '\0');
+    }
+  } else {
+    return false;
+  }
+  entry.value.type = raw.type;
+  entry.value.data = raw.data;
+  return true;
+}
+
+void DeleteOne(const AppState& state, const StartupDeleteRow& row) {
+  const StartupSourceInfo* s = StartupSourceOf(row.digit);
+  if (!s) return;
+  if (IsValueSource(row.digit)) {
+    DeleteRegValue(s->root, s->key_path, row.caption);
+  } else if (row.digit == '5') {
+    DeleteRegKey(s->root, s->key_path + row.caption);
+  } else {
+    const std::string path = FolderOf(state, row.digit) + row.caption;
+    if (!FolderOf(state, row.digit).empty() && FileExists(path)) ::DeleteFileA(path.c_str());
+  }
+}
+
+bool StillThere(const AppState& state, const StartupDeleteRow& row, const std::set<std::string>& disabled) {
+  const StartupSourceInfo* s = StartupSourceOf(row.digit);
+  if (!s) return false;
+  if (IsValueSource(row.digit)) return RegValueExists(s->root, s->key_path, row.caption);
+  if (row.digit == '5') return disabled.count(row.caption) > 0;
+  const std::string folder = FolderOf(state, row.digit);
+  return !folder.empty() && FileExists(folder + row.caption);
+}
+
+}  // namespace
+
+StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vector<StartupDeleteRow>& rows,
+                                          const std::function<void()>& pump) {
+  StartupDeleteOutcome out;
+  out.checked = rows.size();
+
+  // The whole undo file first, from the registry as it is now.
+  const std::set<std::string> disabled_before = DisabledEntries();
+  std::vector<StartupUndoEntry> entries;
+  std::vector<std::string> captions;
+  std::vector<bool> deletable;  // a registry row goes only with its backup
+  for (const auto& row : rows) {
+    captions.push_back(row.caption);
+    StartupUndoEntry entry;
+    const bool backed_up = BackupOf(row, disabled_before, entry);
+    if (backed_up) entries.push_back(std::move(entry));
+    deletable.push_back(backed_up || row.digit == '8' || row.digit == '9');
+  }
+  if (!entries.empty()) {
+    EnsureUndoFolder(state);
+    const std::string name = ClaimUndoFileName(state, StartupUndoName(captions));
+    if (!SaveUndoFile(state, name, StartupUndoFileContent(entries))) {
+      out.backup_failed = true;
+      return out;
+    }
+    out.file_name = name;
+  }
+
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (pump) pump();
+    if (deletable[i]) DeleteOne(state, rows[i]);
+  }
+
+  const std::set<std::string> disabled_after = DisabledEntries();
+  for (const auto& row : rows)
+    if (StillThere(state, row, disabled_after)) ++out.not_deleted;
+  return out;
+}
+
+std::string StartupDeleteResultText(const StartupDeleteOutcome& outcome) {
+  if (outcome.backup_failed) return kUndoNotCreated;
+  return StartupDeleteMessage(UndoResultMessage(UndoForm::Autostart, outcome.file_name, !outcome.file_name.empty()),
+                              outcome.checked, outcome.not_deleted);
+}
+
+}  // namespace kv

@@ -1,0 +1,31 @@
+#pragma once
+// Deleting autostart entries: the undo file is written from the values as they are just before
+// the deletion, and nothing is deleted unless it was saved.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sysaccess/app_state.h"
+
+namespace kv {
+
+struct StartupDeleteRow {
+  std::string caption;  // exact value name, disabled entry's key name or shortcut file name
+  char digit;           // its source
+};
+
+struct StartupDeleteOutcome {
+  bool backup_failed = false;  // the undo file could not be saved: nothing was deleted
+  std::string file_name;       // the undo file written by this deletion ("" when none)
+  size_t checked = 0;
+  size_t not_deleted = 0;      // rows whose value, key or file still exists afterwards
+};
+
+// Deletes `rows` from their sources; `pump` runs between rows.
+StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vector<StartupDeleteRow>& rows,
+                                          const std::function<void()>& pump);
+
+// The message the user sees for an outcome.
+std::string StartupDeleteResultText(const StartupDeleteOutcome& outcome);
+
+}  // namespace kv

@@ -1,0 +1,189 @@
+#include "startup/startup_reader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "sysaccess/path_rules.h"
+#include "sysaccess/programs.h"
+
+namespace kv {
+
+const char kStartupAllUsers[] = "所有用户";
+const char kStartupDisabled[] = "已禁用";
+const char kMsconfigStartupKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
+
+namespace {
+
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
+constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+
+// Values of a large Run key are read a batch at a time with one open each, so the window is
+// never left without message processing for long.
+constexpr size_t kReadBatch = 128;
+
+const StartupSourceInfo kSources[] = {
+    {StartupSource::UserRun, '1', HKEY_CURRENT_USER, kRunKey, RegistryView::Native32, StartupAccess::User},
+    {StartupSource::UserRunOnce, '2', HKEY_CURRENT_USER, kRunOnceKey, RegistryView::Native32, StartupAccess::User},
+    {StartupSource::MachineRun, '3', HKEY_LOCAL_MACHINE, kRunKey, RegistryView::Wow64_64, StartupAccess::AllUsers},
+    {StartupSource::MachineRunOnce, '4', HKEY_LOCAL_MACHINE, kRunOnceKey, RegistryView::Wow64_64,
+     StartupAccess::AllUsers},
+    {StartupSource::MsconfigDisabled, '5', HKEY_LOCAL_MACHINE, kMsconfigStartupKey, RegistryView::Wow64_64,
+     StartupAccess::Disabled},
+    {StartupSource::UserRun32, '6', HKEY_CURRENT_USER, kRun32Key, RegistryView::Wow64_64, StartupAccess::User},
+    {StartupSource::MachineRun32, '7', HKEY_LOCAL_MACHINE, kRun32Key, RegistryView::Wow64_64,
+     StartupAccess::AllUsers},
+    {StartupSource::UserStartupShortcut, '8', nullptr, nullptr, RegistryView::Wow64_64, StartupAccess::User},
+    {StartupSource::CommonStartupShortcut, '9', nullptr, nullptr, RegistryView::Wow64_64, StartupAccess::AllUsers},
+};
+
+std::string AccessText(const AppState& state, StartupAccess access) {
+  switch (access) {
+    case StartupAccess::User:
+      return state.UserName;
+    case StartupAccess::AllUsers:
+      return kStartupAllUsers;
+    case StartupAccess::Disabled:
+      return kStartupDisabled;
+  }
+  return "";
+}
+
+class Reading {
+ public:
+  Reading(const AppState& state, ShortcutReader* links, const StartupRowSink& sink, const std::function<void()>& pump)
+      : state_(state), folders_{state.WindowsFolder, state.ProfileFolder}, links_(links), sink_(sink), pump_(pump) {}
+
+  StartupReadResult Run() {
+    for (const auto& source : kSources) {
+      if (source.source == StartupSource::MsconfigDisabled)
+        ReadDisabled(source);
+      else if (source.root)
+        ReadValues(source);
+      else
+        ReadShortcuts(source, source.source == StartupSource::UserStartupShortcut ? state_.StartupFolder
+                                                                                  : state_.CommonStartupFolder);
+    }
+    return result_;
+  }
+
+ private:
+  void Pump() {
+    if (pump_) pump_();
+  }
+
+  void Emit(const StartupSourceInfo& source, std::string caption, std::string command, std::string icon_path,
+            bool own_icon) {
+    StartupRow row;
+    row.caption = std::move(caption);
+    row.command = std::move(command);
+    row.access = AccessText(state_, source.access);
+    row.digit = source.digit;
+    row.icon_path = std::move(icon_path);
+    row.own_icon = own_icon;
+    ++result_.rows;
+    if (source.source == StartupSource::MsconfigDisabled) ++result_.disabled;
+    if (sink_) sink_(row);
+  }
+
+  void EmitCommand(const StartupSourceInfo& source, std::string caption, std::string command) {
+    std::string icon = ExtractProgramPath(command, folders_);
+    Emit(source, std::move(caption), std::move(command), std::move(icon), true);
+  }
+
+  void ReadValues(const StartupSourceInfo& source) {
+    NameList names;
+    RegGetValueNamesIn(source.view, source.root, source.key_path, names);
+    std::vector<std::string> batch;
+    for (size_t first = 0; first < names.size(); first += kReadBatch) {
+      const size_t end = std::min(names.size(), first + kReadBatch);
+      batch.assign(names.begin() + static_cast<std::ptrdiff_t>(first), names.begin() + static_cast<std::ptrdiff_t>(end));
+      const std::vector<std::string> commands = RegReadStrings(source.view, source.root, source.key_path, batch);
+      for (size_t i = 0; i < batch.size(); ++i) {
+        Pump();
+        if (batch[i].empty()) continue;  // the key's default value
+        EmitCommand(source, batch[i], commands[i]);
+      }
+    }
+  }
+
+  void ReadDisabled(const StartupSourceInfo& source) {
+    NameList names;
+    RegGetKeyNamesIn(source.view, source.root, source.key_path, names);
+    for (const auto& name : names) {
+      Pump();
+      EmitCommand(source, name, RegReadStringIn(source.view, source.root, source.key_path + name, "command"));
+    }
+  }
+
+  void ReadShortcuts(const StartupSourceInfo& source, const std::string& folder) {
+    if (folder.empty() || !DirectoryExists(folder)) return;
+    WIN32_FIND_DATAA found{};
+    UniqueFind find(::FindFirstFileA((folder + "*.lnk").c_str(), &found));
+    if (!find) return;
+    // COM stays initialised for the folder's files; the shell link object outlives it anyway.
+    const HRESULT com = ::CoInitialize(nullptr);
+    ScopeExit uninit([com] {
+      if (SUCCEEDED(com)) ::CoUninitialize();
+    });
+    do {
+      Pump();
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      std::string target;
+      if (links_ && links_->ReadTarget(folder + found.cFileName, target))
+        Emit(source, found.cFileName, target, target, true);
+      else
+        Emit(source, found.cFileName, "", "", false);
+    } while (::FindNextFileA(find.get(), &found));
+  }
+
+  const AppState& state_;
+  PathFolders folders_;
+  ShortcutReader* links_;
+  const StartupRowSink& sink_;
+  const std::function<void()>& pump_;
+  StartupReadResult result_;
+};
+
+}  // namespace
+
+const StartupSourceInfo* StartupSources(size_t& count) {
+  count = sizeof kSources / sizeof kSources[0];
+  return kSources;
+}
+
+const StartupSourceInfo* StartupSourceOf(char digit) {
+  for (const auto& s : kSources)
+    if (s.digit == digit) return &s;
+  return nullptr;
+}
+
+bool ShortcutReader::Create() {
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link_.put_void())))
+    return false;
+  if (FAILED(link_->QueryInterface(IID_IPersistFile, file_.put_void()))) {
+    link_.reset();
+    return false;
+  }
+  return true;
+}
+
+bool ShortcutReader::ReadTarget(const std::string& path, std::string& target) {
+  target.clear();
+  if (!link_ || !file_) return false;
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+  if (FAILED(file_->Load(wide.c_str(), STGM_READ))) return false;
+  char buf[MAX_PATH] = {};
+  if (SUCCEEDED(link_->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH))) target = buf;
+  return true;
+}
+
+StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const StartupRowSink& sink,
+                                     const std::function<void()>& pump) {
+  return Reading(state, links, sink, pump).Run();
+}
+
+}  // namespace kv

@@ -1,0 +1,85 @@
+#pragma once
+// Reading the nine autostart sources. The reading hands each row to a sink and lets the caller's
+// pump run between entries, so the tab, the tests and the benchmarks share it.
+#include <windows.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+
+#include "sysaccess/app_state.h"
+#include "sysaccess/handles.h"
+#include "sysaccess/registry.h"
+
+namespace kv {
+
+extern const char kStartupAllUsers[];  // "所有用户"
+extern const char kStartupDisabled[];  // "已禁用"
+
+enum class StartupSource {
+  UserRun = 1,
+  UserRunOnce,
+  MachineRun,
+  MachineRunOnce,
+  MsconfigDisabled,
+  UserRun32,
+  MachineRun32,
+  UserStartupShortcut,
+  CommonStartupShortcut,
+};
+
+enum class StartupAccess { User, AllUsers, Disabled };
+
+struct StartupSourceInfo {
+  StartupSource source;
+  char digit;            // '1'..'9', as kept in StartupSourceCodes
+  HKEY root;             // null for the Startup folders
+  const char* key_path;  // ends with a backslash; null for the Startup folders
+  RegistryView view;
+  StartupAccess access;
+};
+
+// The nine sources in reading order.
+const StartupSourceInfo* StartupSources(size_t& count);
+// The source of a digit; null for anything else.
+const StartupSourceInfo* StartupSourceOf(char digit);
+
+extern const char kMsconfigStartupKey[];  // "SOFTWARE\Microsoft\Shared Tools\MSConfig\startupreg\"
+
+// The shell link object, created once and used for every shortcut read.
+class ShortcutReader {
+ public:
+  bool Create();  // CoCreateInstance(CLSID_ShellLink) with its IShellLinkA and IPersistFile
+  // The target of a shortcut as stored (environment references unexpanded); false when the file
+  // does not load as a shortcut.
+  bool ReadTarget(const std::string& path, std::string& target);
+
+ private:
+  ComPtr<IShellLinkA> link_;
+  ComPtr<IPersistFile> file_;
+};
+
+struct StartupRow {
+  std::string caption;  // value name, disabled entry's key name, or shortcut file name
+  std::string command;  // command as stored, or the shortcut's target
+  std::string access;   // UserName, "所有用户" or "已禁用"
+  char digit = '0';
+  // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load.
+  std::string icon_path;
+  bool own_icon = true;
+};
+
+struct StartupReadResult {
+  size_t rows = 0;
+  size_t disabled = 0;  // rows of source 5
+};
+
+using StartupRowSink = std::function<void(const StartupRow&)>;
+
+// Reads the sources in order. `pump` runs before each entry; `links` may be null (every shortcut
+// then reads as not loadable).
+StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const StartupRowSink& sink,
+                                     const std::function<void()>& pump);
+
+}  // namespace kv

@@ -1,0 +1,34 @@
+#include "startup/startup_rules.h"
+
+#include "sysaccess/text_rules.h"
+
+namespace kv {
+
+const char kStartupCountSuffix[] = "个自动启动程序";
+const char kStartupDisabledSuffix[] = "禁用";
+const char kStartupNoneDeleted[] = "无法删除所选项目！";
+const char kStartupSomeNotDeleted[] = "部分项目无法删除。";
+
+std::string StartupCountText(size_t rows, size_t disabled) {
+  std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;
+  if (disabled > 0) text += ", " + ToDecimal(static_cast<long long>(disabled)) + kStartupDisabledSuffix;
+  return text;
+}
+
+std::string RunValueName(const std::string& path) {
+  size_t cut = 0;
+  for (const char* sep : {"\\", ":"}) {
+    const size_t at = FindLastText(path, sep);
+    if (at != std::string::npos && at + 1 > cut) cut = at + 1;
+  }
+  return path.substr(cut);
+}
+
+std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted) {
+  if (checked > 0 && not_deleted >= checked) return kStartupNoneDeleted;
+  // The same line break as the undo store's own two-line message.
+  if (not_deleted > 0) return undo_message + "\r" + kStartupSomeNotDeleted;
+  return undo_message;
+}
+
+}  // namespace kv

@@ -1,0 +1,24 @@
+#pragma once
+// Text rules of the autostart tab: the count label, the Run value name of an added program and
+// the result message of a deletion. Pure rules: no windows.h.
+#include <cstddef>
+#include <string>
+
+namespace kv {
+
+extern const char kStartupCountSuffix[];     // "个自动启动程序"
+extern const char kStartupDisabledSuffix[];  // "禁用"
+extern const char kStartupNoneDeleted[];     // "无法删除所选项目！"
+extern const char kStartupSomeNotDeleted[];  // "部分项目无法删除。"
+
+// "12个自动启动程序" or, with disabled entries, "12个自动启动程序, 2禁用".
+std::string StartupCountText(size_t rows, size_t disabled);
+
+// The file-name part of a path: the text after its last backslash or colon (GBK-aware).
+std::string RunValueName(const std::string& path);
+
+// What the user is told after a deletion of `checked` rows of which `not_deleted` are still
+// there; `undo_message` is the undo store's autostart message.
+std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted);
+
+}  // namespace kv

@@ -1,0 +1,107 @@
+// Deleting an association: the extension key is exported to its undo file first, deleted only
+// when that file was written, and comes back exactly when the file is imported.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sysaccess/programs.h"
+#include "tests/win/association_test_support.h"
+
+namespace kv {
+namespace {
+
+using Steps = std::vector<test::DialogScript::Step>;
+
+class AssociationDeleteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    seeded_.Set(".kvtstdel", "", "kvtstdel.type");
+    seeded_.Set(".kvtstdel", "Content Type", "text/x-kvtst");
+    seeded_.Set(".kvtstdel\\ShellNew", "NullFile", "");
+    seeded_.Set(".kvtstdel\\OpenWithProgids", "kvtstdel.type", "");
+    seeded_.Set("kvtstdel.type", "", "\xB2\xE2\xCA\xD4");  // 测试
+    seeded_.Set("kvtstdel.type\\shell\\open\\command", "", "C:\\kvtst\\del.exe \"%1\"");
+    seeded_.Set(".kvtstdel2", "", "kvtstdel.type");  // another extension of the same type
+    form().State().UndoFolder = folder_.path() + "Undo\\";
+    form().SelectTab(4);
+  }
+  TForm1& form() { return main_.form(); }
+  AssociationTab& tab() { return test::Tab4(main_.form()); }
+  ListView& list() { return tab().Panel4InfoList(); }
+  void SelectRow(const std::string& ext) {
+    const int row = test::RowOf(list(), ext);
+    ASSERT_GE(row, 0) << ext;
+    list().Select(row);
+  }
+  std::string UndoFile() { return main_.form().State().UndoFolder + "kvtstdel_association.reg"; }
+
+  test::SeededClasses seeded_;
+  test::ScratchFolder folder_;
+  test::MainWindow main_;
+};
+
+TEST_F(AssociationDeleteTest, ExportsThenRemovesTheExtensionKeyOnly) {
+  const std::string before = test::DumpClassTree(".kvtstdel");
+  const std::string type_before = test::DumpClassTree("kvtstdel.type");
+  const std::string other_before = test::DumpClassTree(".kvtstdel2");
+  ASSERT_NE(before.find("ShellNew"), std::string::npos);
+  SelectRow(".kvtstdel");
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel4Button3Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[0], DeleteAssociationQuestion(".kvtstdel"));
+  EXPECT_EQ(script.Texts()[0], "您确定要删除关联 \".kvtstdel\" ?");
+  EXPECT_EQ(script.Texts()[1], "成功删除记录，\r创建撤消文件kvtstdel_association.reg");
+
+  EXPECT_TRUE(FileExists(UndoFile()));
+  EXPECT_FALSE(test::ClassKeyExists(".kvtstdel"));
+  EXPECT_EQ(test::DumpClassTree("kvtstdel.type"), type_before);
+  EXPECT_EQ(test::DumpClassTree(".kvtstdel2"), other_before);
+  // The tab was entered again: the row is gone and the undo folder's link shows.
+  EXPECT_EQ(test::RowOf(list(), ".kvtstdel"), -1);
+  EXPECT_GE(test::RowOf(list(), ".kvtstdel2"), 0);
+  EXPECT_TRUE(tab().Panel4UndoLabel().visible);
+
+  ASSERT_TRUE(RunProgram(form().State().WindowsFolder + "regedit.exe", "/s \"" + UndoFile() + "\""));
+  EXPECT_EQ(test::DumpClassTree(".kvtstdel"), before);
+}
+
+TEST_F(AssociationDeleteTest, NoDeletesNothing) {
+  const std::string before = test::DumpClassTree(".kvtstdel");
+  SelectRow(".kvtstdel");
+  test::DialogScript script(Steps{{"确认", "否"}});
+  tab().Panel4Button3Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(test::DumpClassTree(".kvtstdel"), before);
+  EXPECT_FALSE(FileExists(UndoFile()));
+}
+
+TEST_F(AssociationDeleteTest, FailingExportDeletesNothing) {
+  const std::string before = test::DumpClassTree(".kvtstdel");
+  test::ScratchFolder no_editor;  // a Windows folder without the registry editor
+  form().State().WindowsFolder = no_editor.path();
+  SelectRow(".kvtstdel");
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel4Button3Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[1], kUndoNotCreated);
+  EXPECT_EQ(test::DumpClassTree(".kvtstdel"), before);
+  EXPECT_FALSE(FileExists(UndoFile()));
+  EXPECT_GE(test::RowOf(list(), ".kvtstdel"), 0);
+}
+
+TEST_F(AssociationDeleteTest, AnOlderUndoFileGetsANumberedSibling) {
+  ::CreateDirectoryA(form().State().UndoFolder.c_str(), nullptr);
+  ASSERT_TRUE(test::WriteFile(UndoFile(), "older"));
+  SelectRow(".kvtstdel");
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel4Button3Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[1], "成功删除记录，\r创建撤消文件kvtstdel_association (2).reg");
+  EXPECT_EQ(test::ReadFile(UndoFile()), "older");
+  EXPECT_FALSE(test::ClassKeyExists(".kvtstdel"));
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,188 @@
+#pragma once
+// HKEY_CLASSES_ROOT keys for the association tests: each test seeds uniquely named extension and
+// type keys, and every key it seeds or lets the program write goes again with its subtree.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "associations/association_tab.h"
+#include "sysaccess/handles.h"
+#include "tests/win/test_support.h"
+
+namespace kv::test {
+
+inline bool ClassKeyExists(const std::string& key) {
+  UniqueKey k;
+  return ::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS;
+}
+
+// The default value of a key exactly as stored; `type` is REG_NONE when there is none.
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::string data;
+};
+inline RawValue ClassDefault(const std::string& key) {
+  RawValue v;
+  UniqueKey k;
+  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
+    return v;
+  char buf[4096];
+  DWORD size = sizeof buf, type = REG_NONE;
+  if (::RegQueryValueExA(k.get(), "", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
+    v.type = type;
+    v.data.assign(buf, size);
+  }
+  return v;
+}
+// What RegWriteString leaves: REG_SZ text with its terminating NUL.
+inline ::testing::AssertionResult HasDefault(const std::string& key, const std::string& text) {
+  const RawValue v = ClassDefault(key);
+  if (v.type == REG_SZ && v.data == text + std::string(1, '\0')) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << key << ": type " << v.type << " data [" << v.data << "], wanted ["
+                                       << text << "]";
+}
+
+// Every value and subkey below a key, as one comparable text.
+inline std::string DumpClassTree(const std::string& key) {
+  UniqueKey k;
+  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
+    return "<missing>";
+  std::vector<std::string> lines;
+  char name[1024];
+  BYTE data[4096];
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    if (::RegEnumValueA(k.get(), i, name, &n, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    lines.push_back("[" + key + "] " + name + " " + std::to_string(type) + " " +
+                    std::string(reinterpret_cast<char*>(data), size));
+  }
+  std::vector<std::string> subs;
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name;
+    if (::RegEnumKeyExA(k.get(), i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subs.push_back(name);
+  }
+  std::sort(lines.begin(), lines.end());
+  std::sort(subs.begin(), subs.end());
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  for (const auto& s : subs) out += DumpClassTree(key + "\\" + s);
+  return out;
+}
+
+// Keys under HKEY_CLASSES_ROOT that this test owns. Each must not exist beforehand; all of them
+// are removed with their subtrees at the end, whoever wrote them.
+class SeededClasses {
+ public:
+  SeededClasses() = default;
+  ~SeededClasses() {
+    for (const auto& key : owned_) Remove(key);
+  }
+  SeededClasses(const SeededClasses&) = delete;
+  SeededClasses& operator=(const SeededClasses&) = delete;
+
+  // Claims a top-level key name (for keys the program will write).
+  void Own(const std::string& key) {
+    EXPECT_FALSE(ClassKeyExists(key)) << key << " exists before the test";
+    owned_.push_back(key);
+  }
+  // Creates `key` (a path below an owned top-level key, or a new top-level key that becomes owned)
+  // and sets its value `name`; no value when `set` is false.
+  void Set(const std::string& key, const std::string& name, const std::string& text, bool set = true,
+           DWORD type = REG_SZ) {
+    const std::string top = key.substr(0, key.find('\\'));
+    if (std::find(owned_.begin(), owned_.end(), top) == owned_.end()) Own(top);
+    UniqueKey k;
+    if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                          k.put(), nullptr) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot create " << key;
+      return;
+    }
+    if (set)
+      ::RegSetValueExA(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+  }
+  void Key(const std::string& key) { Set(key, "", "", false); }
+  static void Remove(const std::string& key) {
+    UniqueKey k;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) ==
+        ERROR_SUCCESS)
+      ::RegDeleteTreeA(k.get(), nullptr);
+    k.reset();
+    ::RegDeleteKeyExA(HKEY_CLASSES_ROOT, key.c_str(), KEY_WOW64_64KEY, 0);
+  }
+
+ private:
+  std::vector<std::string> owned_;
+};
+
+inline AssociationTab& Tab4(TForm1& form) { return static_cast<AssociationTab&>(form.Tab(4)); }
+
+// The row of the list whose extension is `ext`, or -1.
+inline int RowOf(ListView& list, const std::string& ext) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Cell(i, 0) == ext) return i;
+  return -1;
+}
+
+inline int ImageOf(ListView& list, int row) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = row;
+  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+// The three edit boxes of an association dialog, in their tab order.
+inline BOOL CALLBACK CollectEdit(HWND h, LPARAM lp) {
+  char cls[16] = {};
+  ::GetClassNameA(h, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Edit") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+inline std::vector<HWND> DialogEdits(HWND dialog) {
+  std::vector<HWND> edits;
+  ::EnumChildWindows(dialog, &CollectEdit, reinterpret_cast<LPARAM>(&edits));
+  return edits;
+}
+
+inline std::string TextOf(HWND h) {
+  char buf[4096] = {};
+  ::GetWindowTextA(h, buf, sizeof buf);
+  return buf;
+}
+
+// What a user does in the association dialog before pressing a button: the boxes it fills (the
+// focus is put into the description box first, so leaving the extension box has happened), and
+// what the dialog showed when it came up.
+struct FormFill {
+  FormFill() = default;
+  FormFill(std::optional<std::string> e, std::optional<std::string> d, std::optional<std::string> p)
+      : ext(std::move(e)), desc(std::move(d)), prog(std::move(p)) {}
+  std::optional<std::string> ext, desc, prog;
+  std::string caption, seen_ext, seen_desc, seen_prog;
+  static void Apply(HWND dialog, void* ctx) {
+    auto* f = static_cast<FormFill*>(ctx);
+    const std::vector<HWND> e = DialogEdits(dialog);
+    if (e.size() != 3) {
+      ADD_FAILURE() << "association dialog has " << e.size() << " edit boxes";
+      return;
+    }
+    f->caption = TextOf(dialog);
+    f->seen_ext = TextOf(e[0]);
+    f->seen_desc = TextOf(e[1]);
+    f->seen_prog = TextOf(e[2]);
+    ::SetFocus(e[1]);
+    if (f->ext) ::SetWindowTextA(e[0], f->ext->c_str());
+    if (f->desc) ::SetWindowTextA(e[1], f->desc->c_str());
+    if (f->prog) ::SetWindowTextA(e[2], f->prog->c_str());
+  }
+};
+
+}  // namespace kv::test

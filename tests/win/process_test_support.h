@@ -1,0 +1,41 @@
+#pragma once
+// Helper processes for the process tab's tests: copies of the sleeper under chosen names in a
+// temporary folder, started and ended by handle. Everything started is ended on destruction.
+#include <windows.h>
+
+#include <map>
+#include <vector>
+#include <string>
+
+#include "sysaccess/handles.h"
+
+namespace kv::test {
+
+class HelperProcesses {
+ public:
+  HelperProcesses();
+  ~HelperProcesses();
+  HelperProcesses(const HelperProcesses&) = delete;
+  HelperProcesses& operator=(const HelperProcesses&) = delete;
+
+  // Copies the sleeper to <temp>\<sub>\<name>; returns the full path ("" on failure).
+  std::string Copy(const std::string& name, const std::string& sub = "");
+  // Starts `path` with `flags` (e.g. HIGH_PRIORITY_CLASS) and waits until its executable path
+  // can be read from outside; returns its process id, 0 on failure.
+  DWORD Start(const std::string& path, DWORD flags = 0);
+  // Ends the process by its handle and waits for it.
+  void Kill(DWORD pid);
+  bool Running(DWORD pid) const;
+  // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
+  DWORD WaitExit(DWORD pid, DWORD timeout_ms = 5000) const;
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+  std::map<DWORD, UniqueHandle> processes_;
+};
+
+// Pids in snapshot order.
+std::vector<DWORD> SnapshotOrder();
+
+}  // namespace kv::test

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include "startup/startup_actions.h"
+#include "startup/startup_rules.h"
+#include "sysaccess/undo_name_rules.h"
+#include "sysaccess/undo_store.h"
+#include "tests/unit/startup_reg_reader.h"
+#include "tests/win/startup_fixtures.h"
+#include "tests/win/sysaccess_fixtures.h"
+
+namespace kv {
+namespace {
+
+using test::RawValue;
+using test::SeedValue;
+using test::Sz;
+using test::ValueExists;
+
+const char kUndoWritten[] = "成功删除记录，创建撤消文件。";
+const char kDeletedOnly[] = "成功删除记录！";
+
+std::string DisabledKey(const std::string& name) { return test::kStartupRegPath + std::string("\\") + name; }
+
+TEST(StartupDelete, EachKindOfSourceGoesAndTheFileBringsTheRegistryBack) {
+  test::StartupScratch s;
+  const RawValue c1{REG_SZ, Sz("\"C:\\Program Files\\A\\a.exe\" /min")};
+  const RawValue c5{REG_EXPAND_SZ, Sz("%SystemRoot%\\d.exe")};
+  SeedValue v1(HKEY_CURRENT_USER, test::kRunPath, test::Unique("one.exe"), c1.type, c1.data);
+  SeedValue v2(HKEY_CURRENT_USER, test::kRunOncePath, test::Unique("two"), REG_SZ, Sz("C:\\two.exe"));
+  SeedValue v3(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("three"), REG_EXPAND_SZ, Sz("%ProgramFiles%\\3.exe"));
+  SeedValue v4(HKEY_LOCAL_MACHINE, test::kRunOncePath, test::Unique("four"), REG_DWORD, std::string("\4\0\0\0", 4));
+  const std::string five = test::Unique("five");
+  const std::string five_empty = test::Unique("five_nocommand");
+  SeedValue v5(HKEY_LOCAL_MACHINE, DisabledKey(five), "command", c5.type, c5.data);
+  SeedValue v5b(HKEY_LOCAL_MACHINE, DisabledKey(five), "item", REG_SZ, Sz("ignored"));
+  test::SeedKey v5c(HKEY_LOCAL_MACHINE, DisabledKey(five_empty));
+  SeedValue v6(HKEY_CURRENT_USER, test::kRun32Path, test::Unique("six"), REG_SZ, Sz("C:\\six.exe"));
+  SeedValue v7(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("seven"), REG_SZ, Sz("C:\\7.exe"), KEY_WOW64_32KEY);
+  // A restored disabled entry comes back as a Run entry of the current user.
+  test::ValueCleanup restored5(HKEY_CURRENT_USER, test::kRunPath, five);
+  test::ValueCleanup restored5b(HKEY_CURRENT_USER, test::kRunPath, five_empty);
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "eight.lnk", "x"));
+  ASSERT_TRUE(test::WriteFile(s.state.CommonStartupFolder + "nine.lnk", "x"));
+
+  const std::vector<StartupDeleteRow> rows = {
+      {v1.name(), '1'}, {v2.name(), '2'}, {v3.name(), '3'}, {v4.name(), '4'},       {five, '5'},
+      {five_empty, '5'}, {v6.name(), '6'}, {v7.name(), '7'}, {"eight.lnk", '8'}, {"nine.lnk", '9'},
+  };
+  std::vector<RawValue> before(rows.size());
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, v1.name(), before[0]));
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunOncePath, KEY_WOW64_64KEY, v2.name(), before[1]));
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_64KEY, v3.name(), before[2]));
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunOncePath, KEY_WOW64_64KEY, v4.name(), before[3]));
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRun32Path, KEY_WOW64_64KEY, v6.name(), before[6]));
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_32KEY, v7.name(), before[7]));
+
+  int pumps = 0;
+  const StartupDeleteOutcome out = DeleteStartupEntries(s.state, rows, [&] { ++pumps; });
+  EXPECT_EQ(pumps, static_cast<int>(rows.size()));
+  EXPECT_FALSE(out.backup_failed);
+  EXPECT_EQ(out.not_deleted, 0u);
+  std::vector<std::string> captions;
+  for (const auto& r : rows) captions.push_back(r.caption);
+  EXPECT_EQ(out.file_name, StartupUndoName(captions));
+  EXPECT_EQ(StartupDeleteResultText(out), kUndoWritten);
+
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v1.name()));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunOncePath, v2.name()));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, v3.name()));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunOncePath, v4.name()));
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(five)));
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(five_empty)));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRun32Path, v6.name()));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, v7.name(), KEY_WOW64_32KEY));
+  EXPECT_FALSE(FileExists(s.state.StartupFolder + "eight.lnk"));
+  EXPECT_FALSE(FileExists(s.state.CommonStartupFolder + "nine.lnk"));
+
+  const std::string file = s.state.UndoFolder + out.file_name;
+  const auto read = test::ReadRegFile(test::ReadFile(file));
+  EXPECT_TRUE(read.header_ok);
+  EXPECT_EQ(read.keys.size(), 8u) << "the shortcuts are not recorded";
+
+  ASSERT_TRUE(test::ImportWithRegedit(s.state, file));
+  RawValue after;
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, v1.name(), after));
+  EXPECT_EQ(after, before[0]);
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunOncePath, KEY_WOW64_64KEY, v2.name(), after));
+  EXPECT_EQ(after, before[1]);
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_64KEY, v3.name(), after));
+  EXPECT_EQ(after, before[2]);
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunOncePath, KEY_WOW64_64KEY, v4.name(), after));
+  EXPECT_EQ(after, before[3]);
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, five, after));
+  EXPECT_EQ(after, c5);
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, five_empty, after));
+  EXPECT_EQ(after, (RawValue{REG_SZ, Sz("")}));
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRun32Path, KEY_WOW64_64KEY, v6.name(), after));
+  EXPECT_EQ(after, before[6]);
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_32KEY, v7.name(), after));
+  EXPECT_EQ(after, before[7]);
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(five)));
+}
+
+// Names and data that a crafted entry could use to smuggle keys into a file the user imports.
+TEST(StartupDelete, CraftedLineBreaksCannotAddKeys) {
+  test::StartupScratch s;
+  const std::string injected = "Software\\KorvaneTest\\Injected";
+  const std::string evil = "\r\n[HKEY_CURRENT_USER\\" + injected + "]\r\n\"pwn\"=\"1\"\n";
+  SeedValue named(HKEY_CURRENT_USER, test::kRunPath, test::Unique("name") + evil, REG_SZ, Sz("C:\\ok.exe"));
+  SeedValue data(HKEY_CURRENT_USER, test::kRunPath, test::Unique("data"), REG_SZ, Sz("C:\\x.exe" + evil + "\\"));
+  SeedValue expand(HKEY_CURRENT_USER, test::kRunPath, test::Unique("expand\""), REG_EXPAND_SZ, Sz("%TEMP%" + evil));
+  const auto before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
+
+  const auto out = DeleteStartupEntries(s.state, {{named.name(), '1'}, {data.name(), '1'}, {expand.name(), '1'}}, nullptr);
+  ASSERT_FALSE(out.file_name.empty());
+  EXPECT_EQ(out.not_deleted, 0u);
+  EXPECT_EQ(test::ReadRegFile(test::ReadFile(s.state.UndoFolder + out.file_name)).keys.size(), 3u);
+
+  ASSERT_TRUE(test::ImportWithRegedit(s.state, s.state.UndoFolder + out.file_name));
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, injected));
+  test::DeleteTree(HKEY_CURRENT_USER, "Software\\KorvaneTest\\Injected");
+  EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), before);
+}
+
+TEST(StartupDelete, AnUnsavableUndoFileDeletesNothing) {
+  test::StartupScratch s;
+  // A file stands where the undo folder would be created.
+  ASSERT_TRUE(test::WriteFile(s.base.path() + "Undo", "in the way"));
+  SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("kept"), REG_SZ, Sz("C:\\kept.exe"));
+  SeedValue d(HKEY_LOCAL_MACHINE, DisabledKey(test::Unique("kept")), "command", REG_SZ, Sz("C:\\kept.exe"));
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "kept.lnk", "x"));
+
+  const auto out = DeleteStartupEntries(
+      s.state, {{v.name(), '1'}, {test::Unique("kept"), '5'}, {"kept.lnk", '8'}}, nullptr);
+  EXPECT_TRUE(out.backup_failed);
+  EXPECT_EQ(StartupDeleteResultText(out), kUndoNotCreated);
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
+  EXPECT_TRUE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(test::Unique("kept"))));
+  EXPECT_TRUE(FileExists(s.state.StartupFolder + "kept.lnk"));
+}
+
+TEST(StartupDelete, OnlyShortcutsWriteNoFile) {
+  test::StartupScratch s;
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "a.lnk", "x"));
+  ASSERT_TRUE(test::WriteFile(s.state.CommonStartupFolder + "b.lnk", "x"));
+  // An older file of the same name proves nothing about this deletion.
+  ::CreateDirectoryA(s.state.UndoFolder.c_str(), nullptr);
+  ASSERT_TRUE(test::WriteFile(s.state.UndoFolder + StartupUndoName({"a.lnk", "b.lnk"}), "old"));
+
+  const auto out = DeleteStartupEntries(s.state, {{"a.lnk", '8'}, {"b.lnk", '9'}}, nullptr);
+  EXPECT_EQ(out.file_name, "");
+  EXPECT_EQ(StartupDeleteResultText(out), kDeletedOnly);
+  EXPECT_FALSE(FileExists(s.state.StartupFolder + "a.lnk"));
+  EXPECT_FALSE(FileExists(s.state.CommonStartupFolder + "b.lnk"));
+}
+
+TEST(StartupDelete, CtfmonAndFooGiveOneFileWithTwoGroups) {
+  test::StartupScratch s;
+  SeedValue ctfmon(HKEY_CURRENT_USER, test::kRunPath, "ctfmon", REG_SZ, Sz("C:\\WINDOWS\\system32\\ctfmon.exe"));
+  SeedValue foo(HKEY_LOCAL_MACHINE, test::kRunPath, "Foo.exe", REG_SZ, Sz("\"C:\\Foo\\Foo.exe\" -q"));
+
+  const auto out = DeleteStartupEntries(s.state, {{"ctfmon", '1'}, {"Foo.exe", '3'}}, nullptr);
+  EXPECT_EQ(out.file_name, "ctfmon,Foo_startup.reg");
+  const std::string content = test::ReadFile(s.state.UndoFolder + "ctfmon,Foo_startup.reg");
+  EXPECT_EQ(content,
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\]\r\n"
+            "\"ctfmon\"=\"C:\\\\WINDOWS\\\\system32\\\\ctfmon.exe\"\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\]\r\n"
+            "\"Foo.exe\"=\"\\\"C:\\\\Foo\\\\Foo.exe\\\" -q\"\r\n\r\n");
+}
+
+TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
+  test::StartupScratch s;
+  SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("gone"), REG_SZ, Sz("C:\\gone.exe"));
+  const std::string held = s.state.StartupFolder + "held.lnk";
+  ASSERT_TRUE(test::WriteFile(held, "x"));
+  // Open without delete sharing: the deletion of this shortcut is refused.
+  UniqueFile lock(::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+
+  auto out = DeleteStartupEntries(s.state, {{v.name(), '1'}, {"held.lnk", '8'}}, nullptr);
+  EXPECT_EQ(out.not_deleted, 1u);
+  EXPECT_EQ(StartupDeleteResultText(out), std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted);
+
+  out = DeleteStartupEntries(s.state, {{"held.lnk", '8'}}, nullptr);
+  EXPECT_EQ(StartupDeleteResultText(out), kStartupNoneDeleted);
+  EXPECT_TRUE(FileExists(held));
+}
+
+}  // namespace
+}  // namespace kv

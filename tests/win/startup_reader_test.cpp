@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "startup/startup_reader.h"
+#include "tests/win/startup_fixtures.h"
+
+namespace kv {
+namespace {
+
+using test::RowsNamed;
+using test::SeedValue;
+using test::Sz;
+
+TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
+  test::StartupScratch s;
+  const std::string chinese = test::Unique("中文\"x\"");
+  const std::string same = test::Unique("same");
+  const std::string dis = test::Unique("disabled");
+  const std::string nocmd = test::Unique("nocommand");
+  SeedValue v1(HKEY_CURRENT_USER, test::kRunPath, test::Unique("user"), REG_SZ, Sz("  C:\\u.exe /x  "));
+  SeedValue v1b(HKEY_CURRENT_USER, test::kRunPath, same, REG_SZ, Sz("C:\\same.exe"));
+  SeedValue v1c(HKEY_CURRENT_USER, test::kRunPath, chinese, REG_SZ, Sz("\"C:\\程序\\应用.exe\" -a"));
+  SeedValue v1d(HKEY_CURRENT_USER, test::kRunPath, test::Unique("dword"), REG_DWORD, std::string(4, '\1'));
+  SeedValue v2(HKEY_CURRENT_USER, test::kRunOncePath, test::Unique("once"), REG_EXPAND_SZ, Sz("%SystemRoot%\\o.exe"));
+  SeedValue v3(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("m64"), REG_SZ, Sz("C:\\m64.exe"));
+  SeedValue v3b(HKEY_LOCAL_MACHINE, test::kRunPath, same, REG_SZ, Sz("C:\\same.exe"));
+  SeedValue v4(HKEY_LOCAL_MACHINE, test::kRunOncePath, test::Unique("monce"), REG_SZ, Sz("C:\\mo.exe"));
+  SeedValue v5(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + dis, "command", REG_SZ, Sz("C:\\d.exe"));
+  test::SeedKey v5b(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + nocmd);
+  // The 32-bit view of the machine's Run key is source 7, not 3.
+  SeedValue v7(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("m32"), REG_SZ, Sz("C:\\m32.exe"), KEY_WOW64_32KEY);
+
+  ASSERT_TRUE(test::CopyCorpus("sample.lnk", s.state.StartupFolder + "a.lnk"));
+  ASSERT_TRUE(test::CopyCorpus("sample13.lnk", s.state.StartupFolder + "hidden.lnk"));
+  ::SetFileAttributesA((s.state.StartupFolder + "hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  ASSERT_TRUE(::CreateDirectoryA((s.state.StartupFolder + "x.lnk").c_str(), nullptr));
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "broken.lnk", "not a shortcut"));
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "other.txt", "not listed"));
+  ASSERT_TRUE(test::WriteFile(s.state.CommonStartupFolder + "环境.lnk", test::ShortcutBytes("%SystemRoot%\\notepad.exe")));
+
+  ShortcutReader links;
+  ASSERT_TRUE(links.Create());
+  int pumps = 0;
+  const auto rows = test::ReadAllRows(s.state, &links, &pumps);
+  EXPECT_GE(pumps, static_cast<int>(rows.size()));
+
+  // Rows stay in source order.
+  for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(rows[i - 1].digit, rows[i].digit) << i;
+  for (const auto& r : rows) EXPECT_FALSE(r.caption.empty()) << "the default value is never listed";
+
+  struct Want {
+    std::string caption;
+    char digit;
+    std::string command, access;
+  } const wants[] = {
+      {v1.name(), '1', "C:\\u.exe /x", "tester"},
+      {chinese, '1', "\"C:\\程序\\应用.exe\" -a", "tester"},
+      {v1d.name(), '1', "", "tester"},
+      {v2.name(), '2', "%SystemRoot%\\o.exe", "tester"},
+      {v3.name(), '3', "C:\\m64.exe", kStartupAllUsers},
+      {v4.name(), '4', "C:\\mo.exe", kStartupAllUsers},
+      {dis, '5', "C:\\d.exe", kStartupDisabled},
+      {nocmd, '5', "", kStartupDisabled},
+      {v7.name(), '7', "C:\\m32.exe", kStartupAllUsers},
+      {"a.lnk", '8', "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft", "tester"},
+      {"hidden.lnk", '8', "C:\\Windows\\System32\\cmd.exe", "tester"},
+      {"broken.lnk", '8', "", "tester"},
+      {"环境.lnk", '9', "%SystemRoot%\\notepad.exe", kStartupAllUsers},
+  };
+  for (const auto& w : wants) {
+    const auto found = RowsNamed(rows, w.caption);
+    ASSERT_EQ(found.size(), 1u) << w.caption;
+    EXPECT_EQ(found[0].digit, w.digit) << w.caption;
+    EXPECT_EQ(found[0].command, w.command) << w.caption;
+    EXPECT_EQ(found[0].access, w.access) << w.caption;
+  }
+  EXPECT_TRUE(RowsNamed(rows, "x.lnk").empty());
+  EXPECT_TRUE(RowsNamed(rows, "other.txt").empty());
+  EXPECT_FALSE(RowsNamed(rows, "broken.lnk")[0].own_icon);
+  EXPECT_EQ(RowsNamed(rows, "环境.lnk")[0].icon_path, "%SystemRoot%\\notepad.exe");
+  EXPECT_EQ(RowsNamed(rows, v1.name())[0].icon_path, "C:\\U.EXE");
+
+  const auto both = RowsNamed(rows, same);
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[0].access, "tester");
+  EXPECT_EQ(both[1].access, kStartupAllUsers);
+}
+
+// Under Wine the 32-bit view of the user's Software key follows a Wow6432Node key once it exists,
+// so this source gets a test of its own.
+TEST(StartupReader, UserRun32IsReadFromTheWow6432NodePath) {
+  test::StartupScratch s;
+  SeedValue v6(HKEY_CURRENT_USER, test::kRun32Path, test::Unique("u32"), REG_SZ, Sz("C:\\u32.exe"));
+  const auto rows = test::ReadAllRows(s.state, nullptr);
+  bool found = false;
+  for (const auto& r : RowsNamed(rows, v6.name())) {
+    if (r.digit != '6') continue;
+    found = true;
+    EXPECT_EQ(r.command, "C:\\u32.exe");
+    EXPECT_EQ(r.access, "tester");
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST(StartupReader, MissingFoldersAndNoShellLinkObject) {
+  test::StartupScratch s;
+  ASSERT_TRUE(test::CopyCorpus("sample.lnk", s.state.StartupFolder + "a.lnk"));
+  AppState state = s.state;
+  state.CommonStartupFolder = "";
+  const auto rows = test::ReadAllRows(state, nullptr);
+  const auto a = RowsNamed(rows, "a.lnk");
+  ASSERT_EQ(a.size(), 1u);
+  EXPECT_EQ(a[0].command, "");
+  state.StartupFolder = s.state.StartupFolder + "gone\\";
+  EXPECT_TRUE(RowsNamed(test::ReadAllRows(state, nullptr), "a.lnk").empty());
+}
+
+// Real shortcuts written by Windows read as the shell reads them under code page 936; one shell
+// link object serves all of them, whatever the file before held.
+TEST(StartupReader, CorpusShortcutsReadTheirTargets) {
+  if (::GetFileAttributesA(test::CorpusFolder().c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no corpus";
+  const struct {
+    const char* file;
+    const char* target;  // nullptr: the file does not load
+  } cases[] = {
+      {"sample6.lnk", "C:\\Youdao\\ShoppingAssistant\\ie\\4.4\\播放器正在加载（拦截请允许）.exe"},
+      {"padded_cli_arguments.lnk", nullptr},
+      {"console_properties_block.lnk", "C:\\Windows\\SysWOW64\\WindowsPowerShell\\v1.0\\powershell.exe"},
+      {"darwin_block.lnk", ""},
+      {"decoding_error2.lnk", "C:\\Windows\\System32\\cmd.exe"},
+      {"network_info.lnk", ""},
+      {"extra_data.lnk", "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft"},
+      {"invalid_date2.lnk", ""},
+      {"microsoft_example.lnk", "C:\\test\\a.txt"},
+      {"sample3.lnk", ""},
+      {"sample.lnk", "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft"},
+      {"unknown_block.lnk", ""},
+      {"sample2.lnk", "C:\\Users\\TEMP\\AppData\\Roaming\\.minecraft"},
+      {"unknown_target.lnk", ""},
+      {"sample4.lnk", "C:\\Users\\roman\\AppData\\Roaming\\.minecraft"},
+      {"sample8.lnk", "C:\\AnonymusBrowser-v2.0\\AnonymusBrowser.exe"},
+      {"sample10.lnk", "C:\\Program Files (x86)\\HDZB_USBKEY_NEW1G\\HDZB_USBKEY_NEW1G.exe"},
+      {"sample13.lnk", "C:\\Windows\\System32\\cmd.exe"},
+      {"sample16.lnk", "C:\\Users\\"},
+      {"decoding_error3.lnk", "C:\\Users\\"},
+  };
+  // The same order in the folder and through one object: a link without a path must not show
+  // the path of the one read before it.
+  ShortcutReader links;
+  ASSERT_TRUE(links.Create());
+  test::ScratchFolder folder;
+  for (const auto& c : cases) {
+    const std::string copy = folder.path() + c.file;
+    ASSERT_TRUE(test::CopyCorpus(c.file, copy)) << c.file;
+    std::string target = "stale";
+    const bool loaded = links.ReadTarget(copy, target);
+    EXPECT_EQ(loaded, c.target != nullptr) << c.file;
+    if (c.target) {
+      EXPECT_EQ(target, c.target) << c.file;
+    }
+  }
+
+  // Read as a Startup folder: every file gives a row, in the folder's order, loadable or not.
+  test::StartupScratch s;
+  for (const auto& c : cases) ASSERT_TRUE(test::CopyCorpus(c.file, s.state.CommonStartupFolder + c.file));
+  const auto rows = test::ReadAllRows(s.state, &links);
+  for (const auto& c : cases) {
+    const auto found = RowsNamed(rows, c.file);
+    ASSERT_EQ(found.size(), 1u) << c.file;
+    EXPECT_EQ(found[0].digit, '9');
+    EXPECT_EQ(found[0].command, c.target ? c.target : "") << c.file;
+    EXPECT_EQ(found[0].own_icon, c.target != nullptr) << c.file;
+  }
+}
+
+}  // namespace
+}  // namespace kv

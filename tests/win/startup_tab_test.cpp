@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "startup/form2a.h"
+#include "startup/startup_tab.h"
+#include "sysaccess/undo_store.h"
+#include "tests/win/startup_fixtures.h"
+
+namespace kv {
+namespace {
+
+using test::SeedValue;
+using test::Sz;
+using test::ValueExists;
+using Steps = std::vector<test::DialogScript::Step>;
+
+// The real main window with tab 1 pointed at scratch Startup and undo folders.
+class StartupTabTest : public ::testing::Test {
+ protected:
+  StartupTabTest() {
+    AppState& st = w_.form().State();
+    st.StartupFolder = s_.state.StartupFolder;
+    st.CommonStartupFolder = s_.state.CommonStartupFolder;
+    st.UndoFolder = s_.state.UndoFolder;
+    st.UserName = "tester";
+  }
+  StartupTab& tab() { return static_cast<StartupTab&>(w_.form().Tab(1)); }
+  AppState& state() { return w_.form().State(); }
+  int RowOf(const std::string& caption) {
+    const auto& rows = tab().Rows();
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i].caption == caption) return static_cast<int>(i);
+    return -1;
+  }
+  int ImageOf(int row) {
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = row;
+    ::SendMessageA(tab().Panel1InfoList().hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    return it.iImage;
+  }
+  // A click where a user clicks, as the panel receives it.
+  void ClickPanel(int x, int y) {
+    HWND panel = tab().PanelWindow();
+    ::PostMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::PostMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  }
+
+  test::StartupScratch s_;
+  test::MainWindow w_;
+};
+
+TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
+  const std::string nocmd = test::Unique("nocommand");
+  auto disabled = std::make_unique<test::SeedKey>(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + nocmd);
+  SeedValue user(HKEY_CURRENT_USER, test::kRunPath, test::Unique("应用"), REG_SZ, Sz("C:\\missing\\应用.exe /q"));
+  SeedValue notepad(HKEY_CURRENT_USER, test::kRunPath, test::Unique("notepad"), REG_SZ,
+                    Sz(state().WindowsFolder + "notepad.exe"));
+  SeedValue notepad2(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("notepad"), REG_SZ,
+                     Sz(state().WindowsFolder + "notepad.exe"));
+  ASSERT_TRUE(test::WriteFile(state().StartupFolder + "broken.lnk", "x"));
+  ASSERT_TRUE(test::WriteFile(state().CommonStartupFolder + "env.lnk", test::ShortcutBytes("%SystemRoot%\\notepad.exe")));
+  tab().Panel1Enter();
+
+  ListView& list = tab().Panel1InfoList();
+  const auto& rows = tab().Rows();
+  ASSERT_EQ(list.Count(), static_cast<int>(rows.size()));
+  ASSERT_EQ(state().StartupSourceCodes.size(), rows.size());
+  size_t disabled_rows = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int r = static_cast<int>(i);
+    EXPECT_EQ(list.Cell(r, 0), rows[i].caption);
+    EXPECT_EQ(list.Cell(r, 1), rows[i].command);
+    EXPECT_EQ(list.Cell(r, 2), rows[i].access);
+    EXPECT_EQ(state().StartupSourceCodes[i], rows[i].digit);
+    EXPECT_FALSE(list.IsChecked(r));
+    if (rows[i].digit == '5') ++disabled_rows;
+  }
+  EXPECT_EQ(tab().CountText(), StartupCountText(rows.size(), disabled_rows));
+  EXPECT_NE(tab().CountText().find("禁用"), std::string::npos);
+
+  // Rows without an icon of their own share the generic one; one program shows one icon.
+  const int generic = ImageOf(RowOf(nocmd));
+  EXPECT_EQ(ImageOf(RowOf("broken.lnk")), generic);
+  EXPECT_EQ(ImageOf(RowOf("env.lnk")), generic);
+  EXPECT_EQ(ImageOf(RowOf(user.name())), generic);
+  const int first = RowOf(notepad.name());
+  int second = -1;
+  for (size_t i = static_cast<size_t>(first) + 1; i < rows.size(); ++i)
+    if (rows[i].caption == notepad.name()) second = static_cast<int>(i);
+  ASSERT_GT(second, first);
+  EXPECT_EQ(tab().Rows()[static_cast<size_t>(second)].access, kStartupAllUsers);
+  EXPECT_EQ(ImageOf(first), ImageOf(second));
+  EXPECT_GE(ImageOf(first), 0);
+
+  // Without the disabled entry the label ends after its first part.
+  disabled.reset();
+  tab().Panel1Enter();
+  size_t still_disabled = 0;
+  for (const auto& r : tab().Rows()) still_disabled += r.digit == '5';
+  EXPECT_EQ(tab().CountText(), StartupCountText(tab().Rows().size(), still_disabled));
+  if (still_disabled == 0) {
+    EXPECT_EQ(tab().CountText().find("禁用"), std::string::npos);
+  }
+}
+
+TEST_F(StartupTabTest, UndoLinkShowsExactlyWhenTheFolderExists) {
+  tab().Panel1Enter();
+  EXPECT_FALSE(tab().UndoLinkVisible());
+  EnsureUndoFolder(state());
+  tab().Panel1Enter();
+  EXPECT_TRUE(tab().UndoLinkVisible());
+}
+
+// What a click that arrives in the middle of a fill finds and leaves.
+struct MidFill {
+  StartupTab* tab = nullptr;
+  int calls = 0;
+  bool was_filling = false;
+  size_t rows_before = 0, rows_after = 0;
+};
+MidFill g_mid_fill;
+
+void CALLBACK ClickDuringFill(HWND, UINT, UINT_PTR, DWORD) {
+  MidFill& m = g_mid_fill;
+  if (m.calls++ > 0) return;
+  m.was_filling = m.tab->Filling();
+  m.rows_before = m.tab->Rows().size();
+  m.tab->Panel1Enter();
+  m.tab->Panel1Button1Click();
+  m.tab->Panel1Button2Click();
+  m.rows_after = m.tab->Rows().size();
+}
+
+// Messages run while the list fills; a second fill or a button click arriving then waits for
+// nothing and changes nothing.
+TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
+  std::vector<std::unique_ptr<SeedValue>> many;
+  for (int i = 0; i < 200; ++i)
+    many.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, test::Unique("many" + std::to_string(i)),
+                                               REG_SZ, Sz("C:\\many.exe")));
+  g_mid_fill = MidFill{&tab()};
+  test::DialogScript no_dialog({{"信息", "确定"}, {"添加自动启动项", "取消"}});
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &ClickDuringFill);
+  tab().Panel1Enter();
+  ::KillTimer(nullptr, timer);
+  ASSERT_GT(g_mid_fill.calls, 0);
+  EXPECT_TRUE(g_mid_fill.was_filling);
+  EXPECT_EQ(g_mid_fill.rows_before, g_mid_fill.rows_after);
+  EXPECT_EQ(no_dialog.Texts().size(), 0u);
+  EXPECT_EQ(state().StartupSourceCodes.size(), tab().Rows().size());
+  for (const auto& v : many) EXPECT_GE(RowOf(v->name()), 0);
+}
+
+void SetEdit1(HWND dialog, void* path) {
+  HWND edit = ::FindWindowExA(dialog, nullptr, "Edit", nullptr);
+  ::SetWindowTextA(edit, static_cast<const char*>(path));
+}
+
+void SetEdit1AllUsers(HWND dialog, void* path) {
+  SetEdit1(dialog, path);
+  ::SendMessageA(test::FindChildByText(dialog, kForm2aAllUsers), BM_CLICK, 0, 0);
+}
+
+TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
+  const std::string program_name = test::Unique("带 空格.exe");
+  const std::string program = s_.base.path() + program_name;
+  ASSERT_TRUE(test::WriteFile(program, "MZ"));
+  const std::string missing = s_.base.path() + "missing.exe";
+  test::ValueCleanup user_value(HKEY_CURRENT_USER, test::kRunPath, program_name);
+  test::ValueCleanup machine_value(HKEY_LOCAL_MACHINE, test::kRunPath, program_name);
+
+  test::DialogScript script({
+      {kForm2aCaption, kForm2aButton1},  // nothing chosen yet
+      {"信息", "确定"},
+      {kForm2aCaption, kForm2aButton1},  // a file that is not there
+      {"信息", "确定"},
+      {kForm2aCaption, kForm2aButton1},
+  });
+  script.OnDialog(2, &SetEdit1, const_cast<char*>(missing.c_str()));
+  script.OnDialog(4, &SetEdit1, const_cast<char*>(program.c_str()));
+  ClickPanel(350 + 40, 394 + 10);
+  ASSERT_TRUE(test::PumpUntil([&] { return script.Finished() && RowOf(program_name) >= 0; }));
+  EXPECT_EQ(script.Texts()[1], kForm2aNoProgram);
+  EXPECT_EQ(script.Texts()[3], kForm2aFileNotFound);
+
+  test::RawValue v;
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, program_name, v));
+  EXPECT_EQ(v, (test::RawValue{REG_SZ, Sz(program)}));
+  const int row = RowOf(program_name);
+  EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].command, program);
+  EXPECT_EQ(state().StartupSourceCodes[static_cast<size_t>(row)], '1');
+
+  // For all users, twice: one value in the machine's key.
+  for (int round = 0; round < 2; ++round) {
+    test::DialogScript again(Steps{{kForm2aCaption, kForm2aButton1}});
+    again.OnDialog(0, &SetEdit1AllUsers, const_cast<char*>(program.c_str()));
+    tab().Panel1Button1Click();
+    EXPECT_TRUE(again.Finished());
+  }
+  ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_64KEY, program_name, v));
+  EXPECT_EQ(v, (test::RawValue{REG_SZ, Sz(program)}));
+  int machine_rows = 0;
+  for (const auto& r : tab().Rows()) machine_rows += r.caption == program_name && r.digit == '3';
+  EXPECT_EQ(machine_rows, 1);
+
+  // Cancel adds nothing and does not re-read.
+  test::DialogScript cancel(Steps{{kForm2aCaption, kForm2aButton2}});
+  cancel.OnDialog(0, &SetEdit1, const_cast<char*>(missing.c_str()));
+  tab().Panel1Button1Click();
+  EXPECT_TRUE(cancel.Finished());
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, "missing.exe"));
+}
+
+struct BrowseCheck {
+  std::string pick;        // typed into the open-file dialog
+  std::string look_in;     // what its folder box showed
+  std::string filter;      // what its type box showed
+  std::string edit1;       // TForm2a's Edit1 afterwards
+};
+
+void PickInOpenDialog(HWND dialog, void* ctx) {
+  auto* c = static_cast<BrowseCheck*>(ctx);
+  c->look_in = WindowText(::GetDlgItem(dialog, 0x471));
+  c->filter = WindowText(::GetDlgItem(dialog, 0x470));
+  HWND edit = ::FindWindowExA(::FindWindowExA(::GetDlgItem(dialog, 0x47C), nullptr, "ComboBox", nullptr), nullptr,
+                              "Edit", nullptr);
+  ::SetWindowTextA(edit ? edit : ::GetDlgItem(dialog, 0x47C), c->pick.c_str());
+}
+
+void ReadEdit1(HWND dialog, void* ctx) {
+  static_cast<BrowseCheck*>(ctx)->edit1 = WindowText(::FindWindowExA(dialog, nullptr, "Edit", nullptr));
+}
+
+// "..." opens the open-file dialog in Program Files with the programs filter; the chosen file's
+// full path lands in Edit1.
+TEST_F(StartupTabTest, TheSelectButtonPutsTheChosenPathIntoEdit1) {
+  const std::string program = s_.base.path() + "选择.exe";
+  ASSERT_TRUE(test::WriteFile(program, "MZ"));
+  BrowseCheck check;
+  check.pick = program;
+  test::DialogScript script(Steps{{kForm2aCaption, "..."}, {"打开", "打开(&O)"}, {kForm2aCaption, kForm2aButton2}});
+  script.OnDialog(1, &PickInOpenDialog, &check);
+  script.OnDialog(2, &ReadEdit1, &check);
+  tab().Panel1Button1Click();
+  ASSERT_TRUE(script.Finished());
+  std::string folder = state().ProgramFilesFolder;
+  folder.pop_back();
+  EXPECT_EQ(check.look_in, folder.substr(folder.rfind('\\') + 1));
+  EXPECT_EQ(check.filter, "Programs");
+  EXPECT_EQ(check.edit1, program);
+}
+
+TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
+  SeedValue foo(HKEY_CURRENT_USER, test::kRunPath, "Foo.exe", REG_SZ, Sz("\"C:\\Program Files\\Foo\\Foo.exe\" /min \"a\\\\b\""));
+  SeedValue chinese(HKEY_CURRENT_USER, test::kRunPath, "中文\"x\"", REG_SZ, Sz("C:\\程序\\应用.exe"));
+  SeedValue expand(HKEY_CURRENT_USER, test::kRunPath, test::Unique("expand"), REG_EXPAND_SZ,
+                   Sz("%SystemRoot%\\system32\\中文.exe"));
+  SeedValue machine(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("machine"), REG_SZ, Sz("  C:\\spaced.exe  "));
+  SeedValue untouched(HKEY_CURRENT_USER, test::kRunPath, test::Unique("untouched"), REG_SZ, Sz("C:\\u.exe"));
+  const auto user_before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
+  const auto machine_before = test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath);
+  tab().Panel1Enter();
+  for (const auto* name : {&foo.name(), &chinese.name(), &expand.name(), &machine.name()}) {
+    const int row = RowOf(*name);
+    ASSERT_GE(row, 0) << *name;
+    tab().Panel1InfoList().SetChecked(row, true);
+  }
+
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel1Button2Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[0], kStartupConfirmDelete);
+  EXPECT_EQ(script.Texts()[1], "成功删除记录，创建撤消文件。");
+  for (const auto* name : {&foo.name(), &chinese.name(), &expand.name(), &machine.name()})
+    EXPECT_LT(RowOf(*name), 0) << "the list was read again";
+  EXPECT_GE(RowOf(untouched.name()), 0);
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, "Foo.exe"));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, machine.name()));
+  EXPECT_TRUE(tab().UndoLinkVisible());
+
+  // The one file of this deletion restores both keys exactly.
+  WIN32_FIND_DATAA fd;
+  UniqueFind find(::FindFirstFileA((state().UndoFolder + "*_startup.reg").c_str(), &fd));
+  ASSERT_TRUE(find);
+  EXPECT_FALSE(::FindNextFileA(find.get(), &fd));
+  ASSERT_TRUE(test::ImportWithRegedit(state(), state().UndoFolder + fd.cFileName));
+  EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), user_before);
+  EXPECT_EQ(test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath), machine_before);
+}
+
+TEST_F(StartupTabTest, NothingCheckedTheSelectedRowIsTickedAndNoKeepsIt) {
+  SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("keep"), REG_SZ, Sz("C:\\keep.exe"));
+  tab().Panel1Enter();
+  const int row = RowOf(v.name());
+  ASSERT_GE(row, 0);
+  tab().Panel1InfoList().Select(row);
+  test::DialogScript script(Steps{{"确认", "否"}});
+  tab().Panel1Button2Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_TRUE(tab().Panel1InfoList().IsChecked(row));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
+  EXPECT_FALSE(DirectoryExists(state().UndoFolder));
+}
+
+TEST_F(StartupTabTest, NothingSelectedAsksForASelection) {
+  ASSERT_TRUE(test::WriteFile(state().StartupFolder + "one.lnk", "x"));  // the list has at least one row
+  tab().Panel1Enter();
+  ListView_SetItemState(tab().Panel1InfoList().hwnd(), -1, 0, LVIS_SELECTED);
+  test::DialogScript script(Steps{{"信息", "确定"}});
+  ClickPanel(518 + 80, 394 + 13);
+  ASSERT_TRUE(test::PumpUntil([&] { return script.Finished(); }));
+  EXPECT_EQ(script.Texts()[0], kStartupSelectOne);
+  EXPECT_TRUE(FileExists(state().StartupFolder + "one.lnk"));
+}
+
+TEST_F(StartupTabTest, AFailedBackupKeepsTheTicksAndTells) {
+  SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("kept"), REG_SZ, Sz("C:\\kept.exe"));
+  ASSERT_TRUE(test::WriteFile(s_.base.path() + "Undo", "a file where the folder should be"));
+  tab().Panel1Enter();
+  const int row = RowOf(v.name());
+  ASSERT_GE(row, 0);
+  tab().Panel1InfoList().SetChecked(row, true);
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel1Button2Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[1], kUndoNotCreated);
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
+  EXPECT_TRUE(tab().Panel1InfoList().IsChecked(row));
+}
+
+}  // namespace
+}  // namespace kv
