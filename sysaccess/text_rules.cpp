@@ -22,14 +22,12 @@ size_t FindText(const std::string& s, const std::string& token, size_t from) {
 }
 
 size_t FindLastText(const std::string& s, const std::string& token) {
+  if (token.empty()) return s.size();
+  // One pass: a search from the start for each match would make a long line of dots quadratic.
   size_t last = std::string::npos;
-  for (size_t at = FindText(s, token); at != std::string::npos;) {
-    last = at;
-    size_t next = at + 1;
-    // Step to the next character boundary after `at`.
-    if (IsLeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size()) next = at + 2;
-    at = next <= s.size() ? FindText(s, token, next) : std::string::npos;
-  }
+  ForEachChar(s, [&](size_t i, size_t) {
+    if (s.compare(i, token.size(), token) == 0) last = i;
+  });
   return last;
 }
 

@@ -50,8 +50,9 @@ bool IsDeviceName(std::string base) {
          base[3] >= '1' && base[3] <= '9';
 }
 
+// True when s ends with `tail` as whole characters: a lead byte before it does not take its first byte.
 bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+  return s.size() >= tail.size() && FindText(s, tail, s.size() - tail.size()) == s.size() - tail.size();
 }
 
 // A double-byte character takes three bytes where file names are kept in UTF-8 (Wine on Linux
@@ -103,11 +104,12 @@ std::string KindSuffix(const std::string& name) {
 
 // Trailing dots and blanks removed and a device name defused; the rest is already clean.
 std::string Finished(std::string s) {
-  for (;;) {
-    size_t last = 0, last_n = 0;
-    ForEachChar(s, [&](size_t i, size_t n) { last = i, last_n = n; });
-    if (last_n != 1 || (s[last] != '.' && s[last] != ' ')) break;
+  // Character starts found once: dropping the last character moves no earlier boundary.
+  std::vector<size_t> starts;
+  ForEachChar(s, [&](size_t i, size_t) { starts.push_back(i); });
+  while (!starts.empty() && starts.back() + 1 == s.size() && (s.back() == '.' || s.back() == ' ')) {
     s.pop_back();
+    starts.pop_back();
   }
   if (s.empty()) s = "_";
   size_t dot = FindText(s, ".");

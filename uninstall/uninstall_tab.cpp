@@ -8,6 +8,7 @@
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "sysaccess/undo_verify.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
 #include "uninstall/uninstall_plan_rules.h"
@@ -161,8 +162,10 @@ void UninstallTab::Panel2Button2Click() {
   const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   const char* root_name = user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
   const std::string file_name = ClaimUndoFileName(state, UninstallUndoName(record.display_name));
-  // Without this deletion's own backup nothing is deleted.
-  if (!ExportKeyToUndo(state, file_name, root_name, record.key_path)) {
+  // Without this deletion's own backup nothing is deleted, and an export that would not put the
+  // whole record back as it is now is no backup.
+  if (!ExportKeyToUndo(state, file_name, root_name, record.key_path) ||
+      !VerifyUndoTree(state, file_name, RegistryView::Wow64_64, root, root_name, record.key_path)) {
     ui.ShowInfo(kUndoNotCreated);
     Panel2Enter();
     return;

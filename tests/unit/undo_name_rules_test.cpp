@@ -151,6 +151,8 @@ TEST(NumberedUndoFileName, NumberGoesBeforeTheExtension) {
   EXPECT_EQ(NumberedUndoFileName("Skype,agent_startup.reg", 2), "Skype,agent_startup (2).reg");
   EXPECT_EQ(NumberedUndoFileName("txt_association.reg", 10), "txt_association (10).reg");
   EXPECT_EQ(NumberedUndoFileName("x", 3), "x (3)");
+  // A "." that is the second byte of a character is no extension: the lead byte keeps it.
+  EXPECT_EQ(NumberedUndoFileName("a\xCB.reg", 2), "a\xCB.reg (2)");
 }
 
 TEST(UsableUndoFileName, ShorteningKeepsTheKindAndTheNumber) {

@@ -1,0 +1,130 @@
+#pragma once
+// Shared by the reliability tests of the tabs: values seeded through the W functions (any bytes,
+// any type), the state a tab must be left in after anything, a misbehaving registry editor, and
+// the check that a deletion's message tells the truth.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/form1.h"
+#include "sysaccess/handles.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/undo_verify.h"
+#include "tests/win/reliability_figures.h"
+#include "tests/win/sysaccess_fixtures.h"
+#include "tests/win/test_support.h"
+
+namespace kv::test {
+
+inline std::wstring WideOf(const std::string& s) {
+  const std::u16string w = WideFromCodePage(s);
+  return std::wstring(w.begin(), w.end());
+}
+
+inline std::string CodePageOf(const std::wstring& s) {
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+// UTF-16LE bytes of a text, with or without its terminating NUL.
+inline std::string Utf16Data(const std::wstring& s, bool terminated = true) {
+  std::string out(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+  if (terminated) out.append(2, '\0');
+  return out;
+}
+
+template <typename T>
+std::string RawBytes(T n) {
+  return std::string(reinterpret_cast<const char*>(&n), sizeof n);
+}
+
+// Sets a value of any type and bytes (64-bit view), creating the key.
+inline bool SetValueW(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
+                      const std::string& data) {
+  UniqueKey k;
+  if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, k.put(),
+                        nullptr) != ERROR_SUCCESS)
+    return false;
+  return ::RegSetValueExW(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+inline bool MakeKeyW(HKEY root, const std::wstring& key) {
+  UniqueKey k;
+  return ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, k.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+// A key (64-bit view) that is deleted with its subtree afterwards, by the W functions, so names
+// that the A functions cannot reach (long paths, characters outside the code page) go too.
+class ScratchKeyW {
+ public:
+  ScratchKeyW(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) { MakeKeyW(root_, path_); }
+  ~ScratchKeyW() {
+    UniqueKey k;
+    if (::RegOpenKeyExW(root_, path_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS)
+      ::RegDeleteTreeW(k.get(), nullptr);
+    else
+      k.release();
+    ::RegDeleteKeyExW(root_, path_.c_str(), KEY_WOW64_64KEY, 0);
+  }
+  ScratchKeyW(const ScratchKeyW&) = delete;
+  ScratchKeyW& operator=(const ScratchKeyW&) = delete;
+  const std::wstring& path() const { return path_; }
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+};
+
+// After any reading or action: not busy, the main window enabled, no wait window.
+inline ::testing::AssertionResult TabIsIdle(TForm1& form) {
+  if (form.State().BusyFlag) return ::testing::AssertionFailure() << "BusyFlag still set";
+  if (!::IsWindowEnabled(form.MainWindow())) return ::testing::AssertionFailure() << "main window disabled";
+  if (form.Ui().WaitWindow() != nullptr) return ::testing::AssertionFailure() << "wait window still there";
+  return ::testing::AssertionSuccess();
+}
+
+// Both trees alike as an import would leave them.
+inline ::testing::AssertionResult SameRegistryTree(const std::vector<RegTreeKey>& before,
+                                                   const std::vector<RegTreeKey>& after) {
+  RegFileContent as_file;
+  as_file.keys = after;
+  std::string why;
+  if (RegFileRestores(as_file, before, &why)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << why;
+}
+
+// A stand-in Windows folder whose regedit.exe misbehaves as `mode` says (tests/helpers/stubregedit).
+class StubEditor {
+ public:
+  explicit StubEditor(const char* mode) : mode_("KORVANE_REGEDIT_MODE", mode) {
+    ::CopyFileA(BinaryPath("tests/helpers/stubregedit.exe").c_str(), (folder_.path() + "regedit.exe").c_str(), FALSE);
+  }
+  const std::string& folder() const { return folder_.path(); }
+
+ private:
+  ScratchFolder folder_;
+  ScopedEnv mode_;
+};
+
+// The files in a folder (names only).
+inline std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  UniqueFind find(::FindFirstFileA((folder + "*").c_str(), &data));
+  if (!find) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+  } while (::FindNextFileA(find.get(), &data));
+  return names;
+}
+
+}  // namespace kv::test
