@@ -268,7 +268,9 @@ TEST_F(UninstallReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSay
     {
       const std::shared_ptr<void> fault = f.inject();
       const std::string message = DeleteAndCheck(rows[0].first, rows[0].second);
-      if (f.must_refuse) EXPECT_EQ(message, kUndoNotCreated);
+      if (f.must_refuse) {
+        EXPECT_EQ(message, kUndoNotCreated);
+      }
       if (message == kUndoNotCreated) ++refused;
     }
     state().WindowsFolder = windows;
