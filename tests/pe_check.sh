@@ -3,7 +3,7 @@
 # a GUI program, imports from Windows' own DLLs only (the GCC runtime is linked in statically),
 # the embedded manifest (highest available level, common controls 6, Vista to 8.1) and a
 # version resource.
-# Usage: pe_inspection.sh WIN32_EXE WIN64_EXE        Exit status 1 when any check fails.
+# Usage: pe_check.sh WIN32_EXE WIN64_EXE        Exit status 1 when any check fails.
 set -uo pipefail
 # objdump translates its words ("file format") under the zh_CN locale that Wine runs with.
 export LC_ALL=C
