@@ -7,6 +7,7 @@
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "sysaccess/undo_verify.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
 #include "ui/row_icons.h"
@@ -163,8 +164,10 @@ void AssociationTab::Panel4Button3Click() {
   const AppState& state = host_.State();
   EnsureUndoFolder(state);
   const std::string file_name = ClaimUndoFileName(state, AssociationUndoName(extension));
-  // Nothing is deleted without this deletion's own backup.
-  if (!ExportKeyToUndo(state, file_name, "HKEY_CLASSES_ROOT", extension)) {
+  // Nothing is deleted without this deletion's own backup, and an export that would not put the
+  // whole key back as it is now is no backup.
+  if (!ExportKeyToUndo(state, file_name, "HKEY_CLASSES_ROOT", extension) ||
+      !VerifyUndoTree(state, file_name, RegistryView::Wow64_64, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", extension)) {
     host_.Ui().ShowInfo(kUndoNotCreated);
     ShowUndoLink();
     return;

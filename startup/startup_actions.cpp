@@ -11,6 +11,7 @@
 #include "sysaccess/registry.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "sysaccess/undo_verify.h"
 
 namespace kv {
 
@@ -35,26 +36,39 @@ std::set<std::string> DisabledEntries() {
   return {names.begin(), names.end()};
 }
 
-// The value as the registry holds it now, read in the view the deletion uses.
-bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled, StartupUndoEntry& entry) {
+// The value as the registry holds it now, read in the view the deletion uses: `entry` for the
+// undo file, and in `expected` the same value as the W functions see it, which the file written
+// from `entry` must restore before anything is deleted.
+bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled, StartupUndoEntry& entry,
+              std::vector<RegTreeKey>& expected) {
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
   entry.digit = row.digit;
   entry.value.name = row.caption;
   RegValue raw;
+  RegTreeValue now;
   if (IsValueSource(row.digit)) {
-    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, raw)) return false;
+    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, raw) ||
+        !SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now))
+      return false;
   } else if (row.digit == '5') {
     if (!disabled.count(row.caption)) return false;
-    // A disabled entry without a command still comes back, as an empty Run entry.
-    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path + row.caption, kCommandValue, raw)) {
+    const std::string key = s->key_path + row.caption;
+    if (RegReadValue(RegistryView::Wow64_64, s->root, key, kCommandValue, raw)) {
+      if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, key, kCommandValue, now)) return false;
+      now.name = WideFromCodePage(row.caption);
+    } else {
+      // A disabled entry without a command still comes back, as an empty Run entry.
       raw.type = REG_SZ;
       raw.data = std::string(1, '\0');
+      now = StringValue(row.caption, "");
     }
   } else {
     return false;
   }
   entry.value.type = raw.type;
   entry.value.data = raw.data;
+  const std::string key_line = StartupUndoKeyLine(row.digit);
+  ExpectValue(expected, key_line.substr(1, key_line.size() - 2), now);
   return true;
 }
 
@@ -90,19 +104,20 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   // The whole undo file first, from the registry as it is now.
   const std::set<std::string> disabled_before = DisabledEntries();
   std::vector<StartupUndoEntry> entries;
+  std::vector<RegTreeKey> expected;
   std::vector<std::string> captions;
   std::vector<bool> deletable;  // a registry row goes only with its backup
   for (const auto& row : rows) {
     captions.push_back(row.caption);
     StartupUndoEntry entry;
-    const bool backed_up = BackupOf(row, disabled_before, entry);
+    const bool backed_up = BackupOf(row, disabled_before, entry, expected);
     if (backed_up) entries.push_back(std::move(entry));
     deletable.push_back(backed_up || row.digit == '8' || row.digit == '9');
   }
   if (!entries.empty()) {
     EnsureUndoFolder(state);
     const std::string name = ClaimUndoFileName(state, StartupUndoName(captions));
-    if (!SaveUndoFile(state, name, StartupUndoFileContent(entries))) {
+    if (!SaveUndoFile(state, name, StartupUndoFileContent(entries)) || !VerifyUndoValues(state, name, expected)) {
       out.backup_failed = true;
       return out;
     }
