@@ -17,7 +17,7 @@ std::string NormaliseProcessPath(const std::string& path) {
 }
 
 std::string ProcessCountText(size_t rows) {
-  return ToDecimal(static_cast<long long>(rows)) + "个项目工程";
+  return ToDecimal(static_cast<long long>(rows)) + "\xB8\xF6\xCF\xEE\xC4\xBF\xB9\xA4\xB3\xCC";  // "个项目工程"
 }
 
 void NameSet::Add(const std::string& name) { names_.insert(AsciiUpper(name)); }

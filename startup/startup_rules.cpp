@@ -4,10 +4,10 @@
 
 namespace kv {
 
-const char kStartupCountSuffix[] = "个自动启动程序";
-const char kStartupDisabledSuffix[] = "禁用";
-const char kStartupNoneDeleted[] = "无法删除所选项目！";
-const char kStartupSomeNotDeleted[] = "部分项目无法删除。";
+const char kStartupCountSuffix[] = "\xB8\xF6\xD7\xD4\xB6\xAF\xC6\xF4\xB6\xAF\xB3\xCC\xD0\xF2";  // "个自动启动程序"
+const char kStartupDisabledSuffix[] = "\xBD\xFB\xD3\xC3";  // "禁用"
+const char kStartupNoneDeleted[] = "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xCB\xF9\xD1\xA1\xCF\xEE\xC4\xBF\xA3\xA1";  // "无法删除所选项目！"
+const char kStartupSomeNotDeleted[] = "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目无法删除。"
 
 std::string StartupCountText(size_t rows, size_t disabled) {
   std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;

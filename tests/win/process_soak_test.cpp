@@ -10,6 +10,7 @@
 
 #include "processes/process_tab.h"
 #include "tests/win/process_test_support.h"
+#include "tests/win/reliability_figures.h"
 #include "tests/win/test_support.h"
 #include "ui/pump.h"
 
@@ -169,6 +170,12 @@ TEST(ProcessTabSoak, AThousandPassesWithProcessesComingAndGoingLeakNothing) {
               next, elapsed, static_cast<size_t>(tab.Panel3InfoList().Count()));
   Print("before", before);
   Print("after", after);
+  test::RecordFigure("process soak passes", tab.PassCount() - passes_before);
+  test::RecordFigure("process soak handle growth", static_cast<long>(after.handles) - static_cast<long>(before.handles));
+  test::RecordFigure("process soak GDI growth", static_cast<long>(after.gdi) - static_cast<long>(before.gdi));
+  test::RecordFigure("process soak USER growth", static_cast<long>(after.user) - static_cast<long>(before.user));
+  test::RecordFigure("process soak private KB growth",
+                     (static_cast<long long>(after.private_bytes) - static_cast<long long>(before.private_bytes)) / 1024);
   EXPECT_GE(tab.PassCount() - passes_before, 1000);
   EXPECT_LT(static_cast<long>(after.handles) - static_cast<long>(before.handles), 50);
   EXPECT_LT(static_cast<long>(after.gdi) - static_cast<long>(before.gdi), 20);
