@@ -1,9 +1,11 @@
 #include "processes/process_reader.h"
 
-#include <tlhelp32.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 #include "processes/process_rules.h"
 #include "sysaccess/handles.h"
@@ -11,11 +13,47 @@
 
 namespace kv {
 
-#ifndef _WIN64
-static_assert(sizeof(PROCESSENTRY32) == 296, "the snapshot entry as the system documents it");
-#endif
-
 namespace {
+
+using QuerySystemInformationFn = NTSTATUS(NTAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+constexpr size_t kExeNameBytes = MAX_PATH;  // the process snapshot's name field
+
+// The processes in the order the process snapshot walks them, with the snapshot's executable
+// names, from one query of the system's process list. Walking a toolhelp snapshot costs a
+// mapping of the whole snapshot per entry under Wine (a round trip to its server each), which
+// made an idle process tab the program's largest CPU consumer. False when the list cannot be read.
+template <typename F>
+bool ForEachProcess(std::vector<char>& buffer, F&& f) {
+  static const auto query = reinterpret_cast<QuerySystemInformationFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return false;
+  if (buffer.size() < 64 * 1024) buffer.resize(64 * 1024);
+  for (;;) {
+    ULONG needed = 0;
+    const NTSTATUS status =
+        query(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == kInfoLengthMismatch && buffer.size() < (256u << 20)) {
+      // Processes may start between the two calls: some room to spare.
+      buffer.resize(std::max<size_t>(buffer.size() * 2, needed + needed / 4));
+      continue;
+    }
+    if (status < 0) return false;
+    break;
+  }
+  for (size_t offset = 0;;) {
+    const auto* info = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
+    // As the snapshot has it: at most MAX_PATH - 1 characters, in the code page.
+    const int chars = std::min<int>(info->ImageName.Length / sizeof(WCHAR), kExeNameBytes - 1);
+    char name[kExeNameBytes] = {};
+    if (chars > 0)
+      ::WideCharToMultiByte(CP_ACP, 0, info->ImageName.Buffer, chars, name, kExeNameBytes - 1, nullptr, nullptr);
+    const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(info->UniqueProcessId));
+    f(pid, std::string(name, strnlen(name, kExeNameBytes)));
+    if (info->NextEntryOffset == 0 || offset + info->NextEntryOffset >= buffer.size()) return true;
+    offset += info->NextEntryOffset;
+  }
+}
 
 using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
 
@@ -29,10 +67,6 @@ GetModuleFileNameExFn PathQuery() {
         reinterpret_cast<void*>(::GetProcAddress(psapi, "GetModuleFileNameExA")));
   }();
   return query;
-}
-
-std::string ExeName(const PROCESSENTRY32& e) {
-  return std::string(e.szExeFile, strnlen(e.szExeFile, sizeof e.szExeFile));
 }
 
 // The process opened for reading, with its executable path; the path is empty when it cannot be
@@ -52,19 +86,17 @@ UniqueHandle OpenForReading(DWORD pid, std::string& path) {
 }  // namespace
 
 bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache) {
-  UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) {
+  std::vector<char> local;
+  std::vector<char>& buffer = cache ? cache->buffer_ : local;
+  std::vector<std::pair<DWORD, std::string>> listed;
+  if (!ForEachProcess(buffer, [&](DWORD pid, std::string name) { listed.emplace_back(pid, std::move(name)); })) {
     if (cache) cache->Clear();
     return false;
   }
   const unsigned walk = cache ? ++cache->walk_ : 0;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
   std::string path;
-  for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+  for (auto& [pid, name] : listed) {
     if (pump) pump();
-    std::string name = ExeName(entry);
-    const DWORD pid = entry.th32ProcessID;
     ProcessCache::Known* known = nullptr;
     if (cache) {
       auto it = cache->known_.find(pid);
@@ -104,16 +136,16 @@ bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, Process
 }
 
 int EndProcessesNamed(const std::string& name) {
-  UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return 0;
   const DWORD self = ::GetCurrentProcessId();
-  int ended = 0;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32First(snapshot.get(), &entry); more; more = ::Process32Next(snapshot.get(), &entry)) {
+  std::vector<DWORD> named;
+  std::vector<char> buffer;
+  ForEachProcess(buffer, [&](DWORD pid, const std::string& exe) {
     // Another program may share this one's file name; ending ourselves here would look like a crash.
-    if (entry.th32ProcessID == self || ExeName(entry) != name) continue;
-    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    if (pid != self && exe == name) named.push_back(pid);
+  });
+  int ended = 0;
+  for (DWORD pid : named) {
+    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     if (process && ::TerminateProcess(process.get(), 259)) ++ended;
   }
   return ended;

@@ -1,10 +1,11 @@
 #pragma once
-// The system side of the process tab: walking a process snapshot and ending processes by name.
+// The system side of the process tab: walking the process list and ending processes by name.
 #include <windows.h>
 
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "sysaccess/handles.h"
 
@@ -47,11 +48,12 @@ class ProcessCache {
   };
   std::unordered_map<DWORD, Known> known_;
   unsigned walk_ = 0;
+  std::vector<char> buffer_;  // the system's process list, kept for the next walk
 };
 
-// Walks one process snapshot in its order, calling `pump` before each process. A process that
-// cannot be opened or whose path cannot be read is not listed. Returns false when no snapshot
-// could be taken: the walk then sees no process at all.
+// Walks the process list once, in the process snapshot's order, calling `pump` before each
+// process. A process that cannot be opened or whose path cannot be read is not listed. Returns
+// false when the list could not be read: the walk then sees no process at all.
 bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache = nullptr);
 
 // Ends every process whose executable name equals `name` exactly, with exit code 259. This

@@ -46,8 +46,10 @@ TEST(ProcessReader, WalksTheWholeSnapshotAndFindsThisProgram) {
   PROCESSENTRY32 e{};
   e.dwSize = sizeof e;
   size_t entries = 0;
+  std::vector<std::pair<DWORD, std::string>> snapshot;
   for (BOOL more = ::Process32First(snap.get(), &e); more; more = ::Process32Next(snap.get(), &e)) {
     ++entries;
+    snapshot.emplace_back(e.th32ProcessID, e.szExeFile);
     char path[MAX_PATH + 1] = {};
     DWORD got = 0, error = 0;
     if (HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, e.th32ProcessID)) {
@@ -78,6 +80,17 @@ TEST(ProcessReader, WalksTheWholeSnapshotAndFindsThisProgram) {
     }
   }
   EXPECT_TRUE(found_self);
+
+  // The rows carry the snapshot's names, in the snapshot's order.
+  size_t at = 0;
+  for (const auto& r : sink.rows) {
+    size_t i = at;
+    while (i < snapshot.size() && snapshot[i].first != r.pid) ++i;
+    if (i == snapshot.size()) continue;  // started after the snapshot
+    EXPECT_EQ(r.name, snapshot[i].second) << "pid " << r.pid;
+    at = i + 1;
+  }
+  EXPECT_GT(at, 0u);
 }
 
 TEST(ProcessReader, ProcessesEndingDuringTheWalkDoNotStopIt) {
