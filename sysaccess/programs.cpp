@@ -68,9 +68,14 @@ bool DirectoryExists(const std::string& path) {
 FileIcons::FileIcons() : instance_(::GetModuleHandleA(nullptr)) {}
 
 HICON FileIcons::LoadFileIcon(const std::string& path) {
+  HICON icon = FileIcon(path);
+  return icon ? icon : GenericIcon();
+}
+
+HICON FileIcons::FileIcon(const std::string& path) {
   row_icon_.reset();
   if (FileExists(path)) row_icon_.reset(RealIcon(::ExtractIconA(instance_, path.c_str(), 0)));
-  return row_icon_ ? row_icon_.get() : GenericIcon();
+  return row_icon_.get();
 }
 
 HICON FileIcons::GenericIcon() {

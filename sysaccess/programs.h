@@ -22,6 +22,8 @@ class FileIcons {
  public:
   FileIcons();
   HICON LoadFileIcon(const std::string& path);
+  // The file's own first icon only: null where LoadFileIcon would give the generic one.
+  HICON FileIcon(const std::string& path);
   HICON GenericIcon();
 
  private:

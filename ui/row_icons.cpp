@@ -20,8 +20,10 @@ int RowIcons::IndexFor(const std::string& path) {
   const std::string key = AsciiUpper(path);
   auto it = by_path_.find(key);
   if (it != by_path_.end()) return it->second;
-  // A missing file always shows the generic icon: no extraction needed.
-  const int index = FileExists(path) ? ImageList_AddIcon(images_, icons_.LoadFileIcon(path)) : GenericIndex();
+  // A file without an icon of its own (or missing) shows the generic icon, which is extracted
+  // and added once per fill however many such files there are.
+  HICON icon = icons_.FileIcon(path);
+  const int index = icon ? ImageList_AddIcon(images_, icon) : GenericIndex();
   by_path_.emplace(key, index);
   return index;
 }

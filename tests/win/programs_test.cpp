@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/win/sysaccess_fixtures.h"
+#include "ui/row_icons.h"
 
 namespace kv {
 namespace {
@@ -59,6 +60,34 @@ TEST(FileIcons, EveryPathGivesARealIcon) {
     EXPECT_TRUE(IsIcon(icons.LoadFileIcon(path))) << path;
   }
   EXPECT_TRUE(IsIcon(icons.GenericIcon()));
+}
+
+// One image per distinct icon file, however its path is written, and one generic image shared by
+// every row whose file is missing or has no icon of its own.
+TEST(RowIcons, EachIconFileAndTheGenericIconAreAddedOnce) {
+  TempFolder dir;
+  ASSERT_TRUE(test::WriteFileText(dir.path() + "notes.txt", "not a program"));
+  char system[MAX_PATH] = {};
+  ::GetSystemDirectoryA(system, MAX_PATH);
+  const std::string shell32 = std::string(system) + "\\shell32.dll";
+  HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 8);
+  FileIcons icons;
+  RowIcons rows(images, icons);
+  for (int fill = 0; fill < 2; ++fill) {
+    rows.Reset();
+    const int own = rows.IndexFor(shell32);
+    std::string lower = shell32;
+    for (char& c : lower) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(rows.IndexFor(lower), own);
+    const int generic = rows.IndexFor(dir.path() + "missing.exe");
+    EXPECT_NE(generic, own);
+    EXPECT_EQ(rows.IndexFor(HelperPath("sleeper.exe")), generic);  // a program without icons
+    EXPECT_EQ(rows.IndexFor(dir.path() + "notes.txt"), generic);
+    EXPECT_EQ(rows.IndexFor(""), generic);
+    EXPECT_EQ(rows.GenericIndex(), generic);
+    EXPECT_EQ(::ImageList_GetImageCount(images), 2);
+  }
+  ::ImageList_Destroy(images);
 }
 
 TEST(RunProgram, MissingProgramFailsAtOnce) {
