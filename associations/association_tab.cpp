@@ -99,7 +99,7 @@ void AssociationTab::ReadAssociations() {
           Panel4InfoList_.FillTick();
         }
       },
-      [] { PumpMessages(); });
+      PacedPump());
   Panel4_.Elements().SetText(*Panel4InfoLabel_, ToDecimal(rows) + kAssociationCountSuffix);
 }
 

@@ -9,7 +9,6 @@ namespace kv {
 
 namespace {
 constexpr int kPanel3InfoListId = 301;
-constexpr DWORD kPumpEveryMs = 15;
 
 class ListSink : public ProcessSink {
  public:
@@ -101,18 +100,7 @@ void ProcessTab::RunPass() {
     rows_.Append(e.name);
     Panel3InfoList_.FillTick();
   });
-  // Messages run between processes at least every few milliseconds, not after each one: every
-  // look into the queue costs a round trip to the window system.
-  DWORD last_pump = ::GetTickCount() - kPumpEveryMs;
-  ReadProcesses(
-      sink,
-      [&] {
-        const DWORD now = ::GetTickCount();
-        if (now - last_pump < kPumpEveryMs) return;
-        last_pump = now;
-        PumpMessages();
-      },
-      &known_);
+  ReadProcesses(sink, PacedPump(15), &known_);
 
   const std::vector<size_t> gone = rows_.Vanished(seen);
   if (!gone.empty()) begin_change();

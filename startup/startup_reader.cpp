@@ -18,10 +18,6 @@ constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\"
 constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
 constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
-// Values of a large Run key are read a batch at a time with one open each, so the window is
-// never left without message processing for long.
-constexpr size_t kReadBatch = 128;
-
 const StartupSourceInfo kSources[] = {
     {StartupSource::UserRun, '1', HKEY_CURRENT_USER, kRunKey, RegistryView::Native32, StartupAccess::User},
     {StartupSource::UserRunOnce, '2', HKEY_CURRENT_USER, kRunOnceKey, RegistryView::Native32, StartupAccess::User},
@@ -92,18 +88,12 @@ class Reading {
   }
 
   void ReadValues(const StartupSourceInfo& source) {
-    NameList names;
-    RegGetValueNamesIn(source.view, source.root, source.key_path, names);
-    std::vector<std::string> batch;
-    for (size_t first = 0; first < names.size(); first += kReadBatch) {
-      const size_t end = std::min(names.size(), first + kReadBatch);
-      batch.assign(names.begin() + static_cast<std::ptrdiff_t>(first), names.begin() + static_cast<std::ptrdiff_t>(end));
-      const std::vector<std::string> commands = RegReadStrings(source.view, source.root, source.key_path, batch);
-      for (size_t i = 0; i < batch.size(); ++i) {
-        Pump();
-        if (batch[i].empty()) continue;  // the key's default value
-        EmitCommand(source, batch[i], commands[i]);
-      }
+    std::vector<NamedText> values;
+    RegReadAllStrings(source.view, source.root, source.key_path, values);
+    for (NamedText& v : values) {
+      Pump();
+      if (v.name.empty()) continue;  // the key's default value
+      EmitCommand(source, std::move(v.name), std::move(v.text));
     }
   }
 

@@ -82,7 +82,7 @@ void StartupTab::Panel1Enter() {
 
   Panel1InfoList_.BeginFill();
   const StartupReadResult read =
-      ReadStartupEntries(state, &links_, [this](const StartupRow& row) { AddRow(row); }, [] { PumpMessages(); });
+      ReadStartupEntries(state, &links_, [this](const StartupRow& row) { AddRow(row); }, PacedPump());
   Panel1InfoList_.EndFill();
 
   SetCountText(StartupCountText(rows_.size(), read.disabled));

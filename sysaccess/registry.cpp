@@ -1,5 +1,7 @@
 #include "sysaccess/registry.h"
 
+#include <algorithm>
+
 #include "sysaccess/handles.h"
 #include "sysaccess/text_rules.h"
 
@@ -237,6 +239,48 @@ std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std:
     if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) out[i] = StringFromRegData(v.data);
   }
   return out;
+}
+
+int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values) {
+  values.clear();
+  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  if (!key) return 0;
+  DWORD count = 0, longest_name = 0, longest_data = 0;
+  if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest_name,
+                         &longest_data, nullptr, nullptr) != ERROR_SUCCESS)
+    return 0;
+  // Names are counted in characters (a GBK character takes two bytes); larger data than this
+  // buffer holds is read on its own below.
+  std::string name(static_cast<size_t>(longest_name) * 2 + 2, '\0');
+  std::string data(std::min<size_t>(std::max<size_t>(longest_data, 510) + 2, 64 * 1024), '\0');
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD name_len = static_cast<DWORD>(name.size());
+    DWORD data_len = static_cast<DWORD>(data.size() - 2);
+    DWORD type = REG_NONE;
+    LONG rc = ::RegEnumValueA(key.get(), i, &name[0], &name_len, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                              &data_len);
+    RegValue v;
+    if (rc == ERROR_SUCCESS && data_len <= data.size() - 2) {
+      v.type = type;
+      v.data.assign(data.data(), data_len);
+    } else {
+      // Data beyond the buffer, or a name that grew: the name alone first, then the careful read.
+      std::string long_name(0x8000 * 2 + 2, '\0');
+      name_len = static_cast<DWORD>(long_name.size());
+      rc = ::RegEnumValueA(key.get(), i, &long_name[0], &name_len, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
+      if (rc != ERROR_SUCCESS) continue;
+      NamedText entry{long_name.substr(0, name_len), ""};
+      if (QueryRaw(key.get(), entry.name, v) && (v.type == REG_SZ || v.type == REG_EXPAND_SZ))
+        entry.text = StringFromRegData(v.data);
+      values.push_back(std::move(entry));
+      continue;
+    }
+    NamedText entry{name.substr(0, std::min<size_t>(name_len, name.size())), ""};
+    if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) entry.text = StringFromRegData(v.data);
+    values.push_back(std::move(entry));
+  }
+  return static_cast<int>(values.size());
 }
 
 bool RegReadBool(HKEY root, const std::string& path, const std::string& value) {

@@ -60,6 +60,15 @@ std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std:
                                         const std::vector<std::string>& values,
                                         std::vector<bool>* present = nullptr);
 
+// Every value of one key, in the registry's order, with its text as RegReadString would give it
+// ("" for other types): one open and, for values of ordinary size, one call per value, where
+// listing the names and then reading each would take two.
+struct NamedText {
+  std::string name;
+  std::string text;
+};
+int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values);
+
 // The read behind RegReadValue, over any query with RegQueryValueExA's contract (type, data and
 // size in/out; a null data asks for the size). A value that grows between the size query and
 // the read is read again at its new size, never cut short; false when it cannot be read whole.

@@ -9,6 +9,24 @@ namespace kv {
 // on the way is posted again for the main loop.
 void PumpMessages();
 
+// The pump of a long reading: lets pending messages run at most every `interval_ms` (the first
+// call always does). Every look into the queue costs a round trip to the window system, so a
+// look per row would cost more than the row; every few milliseconds keeps the window responsive.
+class PacedPump {
+ public:
+  explicit PacedPump(DWORD interval_ms = 10) : interval_(interval_ms), last_(::GetTickCount() - interval_ms) {}
+  void operator()() {
+    const DWORD now = ::GetTickCount();
+    if (now - last_ < interval_) return;
+    last_ = now;
+    PumpMessages();
+  }
+
+ private:
+  DWORD interval_;
+  DWORD last_;
+};
+
 // The main loop: runs until WM_QUIT and returns its exit code.
 int RunMessageLoop();
 

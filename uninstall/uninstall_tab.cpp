@@ -35,9 +35,6 @@ namespace {
 
 constexpr int kListId = 200;
 constexpr int kCheckIds[3] = {201, 202, 203};
-// Pending messages are let through at this pace: often enough for a painted, responsive wait
-// window, rarely enough that a reading of thousands of keys is not spent in the message queue.
-constexpr DWORD kPumpInterval = 10;
 
 }  // namespace
 
@@ -103,14 +100,7 @@ void UninstallTab::Panel2Enter() {
     // The main window is disabled throughout, so the filter cannot change under the reading.
     const UninstallFilter filter = SelectedFilter();
     const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
-    DWORD last_pump = ::GetTickCount();
-    auto pump = [&last_pump] {
-      const DWORD now = ::GetTickCount();
-      if (now - last_pump < kPumpInterval) return;
-      last_pump = now;
-      PumpMessages();
-    };
-    ReadInstalledPrograms(state, filter, pump, [&](const InstalledProgram& p) {
+    ReadInstalledPrograms(state, filter, PacedPump(), [&](const InstalledProgram& p) {
       const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
       const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders));
       const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
