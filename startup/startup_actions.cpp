@@ -130,8 +130,10 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   }
 
   const std::set<std::string> disabled_after = DisabledEntries();
-  for (const auto& row : rows)
-    if (StillThere(state, row, disabled_after)) ++out.not_deleted;
+  // A row without its backup was left alone, wherever its entry may be (a name the code page
+  // cannot spell, a key the listing saw in another view): it is not deleted.
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (!deletable[i] || StillThere(state, rows[i], disabled_after)) ++out.not_deleted;
   return out;
 }
 
