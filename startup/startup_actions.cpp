@@ -36,6 +36,27 @@ std::set<std::string> DisabledEntries() {
   return {names.begin(), names.end()};
 }
 
+bool SameValueName(const std::u16string& a, const std::u16string& b) {
+  return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                                reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+// Two rows that come back as one value (a disabled entry named like a Run value of the user, in
+// any letter case) cannot both be put back unless they are the very same value.
+bool ClashesWithExpected(const std::vector<RegTreeKey>& expected, const std::string& key_name,
+                         const RegTreeValue& value) {
+  const std::u16string path = WideFromCodePage(key_name);
+  for (const auto& key : expected) {
+    if (!SameKeyPath(key.path, path)) continue;
+    for (const auto& v : key.values)
+      if (SameValueName(v.name, value.name) &&
+          (v.name != value.name || v.type != value.type || !SameRegData(v.type, v.data, value.data)))
+        return true;
+  }
+  return false;
+}
+
 // The value as the registry holds it now, read in the view the deletion uses: `entry` for the
 // undo file, and in `expected` the same value as the W functions see it, which the file written
 // from `entry` must restore before anything is deleted.
@@ -65,10 +86,13 @@ bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled
   } else {
     return false;
   }
+  const std::string key_line = StartupUndoKeyLine(row.digit);
+  const std::string key_name = key_line.substr(1, key_line.size() - 2);
+  // Such a row stays, with the earlier one backed up and deleted.
+  if (ClashesWithExpected(expected, key_name, now)) return false;
   entry.value.type = raw.type;
   entry.value.data = raw.data;
-  const std::string key_line = StartupUndoKeyLine(row.digit);
-  ExpectValue(expected, key_line.substr(1, key_line.size() - 2), now);
+  ExpectValue(expected, key_name, now);
   return true;
 }
 
@@ -130,8 +154,10 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   }
 
   const std::set<std::string> disabled_after = DisabledEntries();
-  for (const auto& row : rows)
-    if (StillThere(state, row, disabled_after)) ++out.not_deleted;
+  // A row without its backup was left alone, wherever its entry may be (a name the code page
+  // cannot spell, a key the listing saw in another view): it is not deleted.
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (!deletable[i] || StillThere(state, rows[i], disabled_after)) ++out.not_deleted;
   return out;
 }
 

@@ -10,6 +10,10 @@ namespace kv {
 namespace {
 
 constexpr bool kIs64BitBuild = sizeof(void*) == 8;
+// The 64-bit view is a 64-bit process's own, so the flag adds nothing there; and Wine opens a
+// fresh HKEY_CLASSES_ROOT for every open that names it with the flag, never to be closed (a
+// handle per read: hundreds per fill of the associations tab).
+constexpr REGSAM kView64Flag = kIs64BitBuild ? 0 : KEY_WOW64_64KEY;
 
 // "SOFTWARE\x" and "\SOFTWARE\x\" name the same key: the registry wants neither the leading
 // nor (for RegDeleteKey) the trailing backslash.
@@ -143,7 +147,7 @@ void DeleteSubtree(HKEY key) {
     } else {
       child.release();
     }
-    ::RegDeleteKeyExA(key, name.c_str(), KEY_WOW64_64KEY, 0);
+    ::RegDeleteKeyExA(key, name.c_str(), kView64Flag, 0);
   }
 }
 
@@ -178,7 +182,7 @@ bool ReadValueWith(const ValueQuery& query, RegValue& out) {
 REGSAM DefaultViewFlag() { return kIs64BitBuild ? KEY_WOW64_32KEY : 0; }
 
 REGSAM ViewAccess(RegistryView view) {
-  return view == RegistryView::Wow64_64 ? (KEY_ALL_ACCESS | KEY_WOW64_64KEY)
+  return view == RegistryView::Wow64_64 ? (KEY_ALL_ACCESS | kView64Flag)
                                         : (KEY_ALL_ACCESS | DefaultViewFlag());
 }
 
@@ -316,7 +320,7 @@ bool RegKeyExists(HKEY root, const std::string& path) {
 }
 
 bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path) {
-  const REGSAM view_flag = view == RegistryView::Wow64_64 ? KEY_WOW64_64KEY : DefaultViewFlag();
+  const REGSAM view_flag = view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag();
   return static_cast<bool>(OpenKey(root, path, KEY_READ | view_flag));
 }
 
@@ -345,10 +349,10 @@ bool IsKeyPathToDelete(const std::string& p) {
 bool DeleteLeaf(HKEY root, const std::string& p) {
   const std::string parent_with_slash = UpToLastBackslash(p);
   const std::string leaf = p.substr(parent_with_slash.size());
-  if (parent_with_slash.empty()) return ::RegDeleteKeyExA(root, leaf.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+  if (parent_with_slash.empty()) return ::RegDeleteKeyExA(root, leaf.c_str(), kView64Flag, 0) == ERROR_SUCCESS;
   UniqueKey parent = OpenPath(root, parent_with_slash.substr(0, parent_with_slash.size() - 1),
-                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, false);
-  return parent && ::RegDeleteKeyExA(parent.get(), leaf.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+                              KEY_ALL_ACCESS | kView64Flag, false);
+  return parent && ::RegDeleteKeyExA(parent.get(), leaf.c_str(), kView64Flag, 0) == ERROR_SUCCESS;
 }
 }  // namespace
 

@@ -35,6 +35,17 @@ class HelperProcesses {
   std::map<DWORD, UniqueHandle> processes_;
 };
 
+// This process's use of handles, GDI and USER objects and memory. Wine answers
+// GetProcessHandleCount, GetGuiResources and PrivateUsage with 0, so each figure falls back to a
+// count that works there.
+struct Usage {
+  DWORD handles = 0, gdi = 0, user = 0;
+  SIZE_T private_bytes = 0;
+  SIZE_T heap_bytes = 0;  // allocated blocks of every heap: finer than the commit charge
+};
+Usage Measure();
+void Print(const char* when, const Usage& u);
+
 // Pids in snapshot order.
 std::vector<DWORD> SnapshotOrder();
 

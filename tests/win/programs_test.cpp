@@ -1,6 +1,10 @@
 #include "sysaccess/programs.h"
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
+
+#include "app/form1.h"
 
 #include "tests/win/sysaccess_fixtures.h"
 #include "ui/row_icons.h"
@@ -168,5 +172,103 @@ TEST(HardenDllSearch, ADllBesideTheProgramIsNotLoaded) {
   EXPECT_FALSE(FileExists(marker)) << "the DLL beside the program was loaded";
 }
 
+
+struct ChildWindow {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindMainWindowOf(HWND hwnd, LPARAM lp) {
+  auto* w = reinterpret_cast<ChildWindow*>(lp);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  char title[64] = {};
+  ::GetWindowTextA(hwnd, title, sizeof title);
+  if (pid != w->pid || !::IsWindowVisible(hwnd) || std::string(title) != kMainTitle) return TRUE;
+  w->found = hwnd;
+  return FALSE;
+}
+
+// The full path of a module loaded in another process, "" while it is not loaded.
+std::string ModuleIn(HANDLE process, const std::string& name) {
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  if (!::EnumProcessModules(process, modules, sizeof modules, &bytes)) return "";
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+    char path[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileNameExA(process, modules[i], path, MAX_PATH);
+    const std::string p(path, n);
+    if (n > name.size() && lstrcmpiA(p.substr(n - name.size() - 1).c_str(), ("\\" + name).c_str()) == 0) return p;
+  }
+  return "";
+}
+
+// The real program, copied into a folder where a DLL of each name it loads at run time waits (its
+// static imports the loader resolves before any of its code runs): with Wine told to prefer a
+// native DLL of those names, it starts, shows the process tab (which loads PSAPI) and closes
+// without loading any of them.
+TEST(HardenDllSearch, TheRealProgramLoadsNoPlantedDll) {
+  if (!UnderWine()) GTEST_SKIP() << "relies on Wine's per-program DLL overrides";
+  const char* const kRunTimeDlls[] = {"psapi"};  // LoadSystemLibrary's callers
+  const std::string exe = "korvane-planted-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+  test::ParentKeyGuard app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
+  const std::string exe_key = "Software\\Wine\\AppDefaults\\" + exe;
+  ScopeExit restore([&] { test::DeleteTree(HKEY_CURRENT_USER, exe_key); });
+  std::string overrides;
+  for (const char* dll : kRunTimeDlls) {
+    UniqueKey key;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (exe_key + "\\DllOverrides").c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    static const char kNativeFirst[] = "native,builtin";
+    ASSERT_EQ(::RegSetValueExA(key.get(), dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+                               sizeof kNativeFirst),
+              ERROR_SUCCESS);
+    overrides += std::string(overrides.empty() ? "" : ";") + dll + "=n,b";
+  }
+  test::ScopedEnv env("WINEDLLOVERRIDES", overrides.c_str());
+  auto plant = [&](const TempFolder& dir) {
+    for (const char* dll : kRunTimeDlls)
+      ASSERT_TRUE(::CopyFileA(HelperPath(std::string("dll\\") + dll + ".dll").c_str(),
+                              (dir.path() + dll + ".dll").c_str(), FALSE));
+  };
+
+  // The probe under the same name shows that the planted DLLs are within reach at all.
+  TempFolder control;
+  plant(control);
+  ASSERT_TRUE(::CopyFileA(HelperPath("dllprobe.exe").c_str(), (control.path() + exe).c_str(), FALSE));
+  ASSERT_TRUE(RunProgram(control.path() + exe, "plain"));
+  ASSERT_TRUE(FileExists(control.path() + "loaded.marker")) << "the planted DLL was not picked up by the probe";
+
+  TempFolder dir;
+  plant(dir);
+  ASSERT_TRUE(::CopyFileA(test::BinaryPath("Korvane.exe").c_str(), (dir.path() + exe).c_str(), FALSE));
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string line = "\"" + dir.path() + exe + "\"";
+  ASSERT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+  UniqueHandle process(pi.hProcess), thread(pi.hThread);
+  ScopeExit end([&] {
+    if (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(process.get(), 1);
+    ::WaitForSingleObject(process.get(), 5000);
+  });
+  ChildWindow w{pi.dwProcessId, nullptr};
+  ASSERT_TRUE(test::PumpUntil([&] { return !::EnumWindows(&FindMainWindowOf, reinterpret_cast<LPARAM>(&w)) || w.found; }, 20000));
+  ASSERT_TRUE(w.found);
+  // Clicks on the process tab's label (one during the first fill is ignored) until PSAPI is in.
+  std::string psapi;
+  EXPECT_TRUE(test::PumpUntil([&] {
+    ::PostMessageA(w.found, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(490, 78));
+    ::PostMessageA(w.found, WM_LBUTTONUP, 0, MAKELPARAM(490, 78));
+    test::PumpFor(300);
+    return !(psapi = ModuleIn(process.get(), "psapi.dll")).empty();
+  }, 20000)) << "the process tab did not load PSAPI";
+  EXPECT_EQ(psapi.find(dir.path()), std::string::npos) << psapi;
+  ASSERT_TRUE(test::PumpUntil([&] {
+    ::PostMessageA(w.found, WM_CLOSE, 0, 0);
+    return ::WaitForSingleObject(process.get(), 200) == WAIT_OBJECT_0;
+  }, 20000));
+  EXPECT_FALSE(FileExists(dir.path() + "loaded.marker")) << "a DLL beside the program was loaded";
+}
 }  // namespace
 }  // namespace kv

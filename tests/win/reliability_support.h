@@ -62,6 +62,37 @@ inline bool MakeKeyW(HKEY root, const std::wstring& key) {
                            nullptr) == ERROR_SUCCESS;
 }
 
+// Values set through the W functions (64-bit view) in keys that outlive the test (Run keys and
+// the like); each one named here is removed at the end, whoever wrote it last.
+class SeededValuesW {
+ public:
+  SeededValuesW() = default;
+  ~SeededValuesW() {
+    for (const auto& v : values_) {
+      UniqueKey k;
+      if (::RegOpenKeyExW(v.root, v.key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS)
+        ::RegDeleteValueW(k.get(), v.name.c_str());
+      else
+        k.release();
+    }
+  }
+  SeededValuesW(const SeededValuesW&) = delete;
+  SeededValuesW& operator=(const SeededValuesW&) = delete;
+  bool Set(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const std::string& data) {
+    Own(root, key, name);
+    return SetValueW(root, key, name, type, data);
+  }
+  // For a value the program may write (a restored entry).
+  void Own(HKEY root, const std::wstring& key, const std::wstring& name) { values_.push_back({root, key, name}); }
+
+ private:
+  struct Value {
+    HKEY root;
+    std::wstring key, name;
+  };
+  std::vector<Value> values_;
+};
+
 // A key (64-bit view) that is deleted with its subtree afterwards, by the W functions, so names
 // that the A functions cannot reach (long paths, characters outside the code page) go too.
 class ScratchKeyW {
