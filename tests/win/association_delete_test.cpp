@@ -7,6 +7,7 @@
 
 #include "sysaccess/programs.h"
 #include "tests/win/association_test_support.h"
+#include "tests/win/sysaccess_fixtures.h"
 
 namespace kv {
 namespace {
@@ -63,7 +64,7 @@ TEST_F(AssociationDeleteTest, ExportsThenRemovesTheExtensionKeyOnly) {
   EXPECT_GE(test::RowOf(list(), ".kvtstdel2"), 0);
   EXPECT_TRUE(tab().Panel4UndoLabel().visible);
 
-  ASSERT_TRUE(RunProgram(form().State().WindowsFolder + "regedit.exe", "/s \"" + UndoFile() + "\""));
+  ASSERT_TRUE(test::ImportWithRegedit(form().State().WindowsFolder, UndoFile()));
   EXPECT_EQ(test::DumpClassTree(".kvtstdel"), before);
 }
 

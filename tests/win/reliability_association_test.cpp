@@ -70,7 +70,7 @@ class AssociationReliabilityTest : public ::testing::Test {
       const std::string file = message.substr(named.size());
       EXPECT_FALSE(there) << "the message says deleted";
       EXPECT_TRUE(FileExists(state().UndoFolder + file)) << "the message names its file";
-      EXPECT_TRUE(RunProgram(real_windows_ + "regedit.exe", "/s \"" + state().UndoFolder + file + "\""));
+      EXPECT_TRUE(test::ImportWithRegedit(real_windows_, state().UndoFolder + file));
       std::vector<RegTreeKey> after;
       EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", ext, after));
       EXPECT_TRUE(test::SameRegistryTree(before, after));

@@ -199,7 +199,7 @@ class StartupReliabilityTest : public ::testing::Test {
       EXPECT_EQ(new_files.size(), file ? 1u : 0u);
       EXPECT_TRUE(file || !registry_gone) << "registry entries went without a file";
       if (file && new_files.size() == 1) {
-        EXPECT_TRUE(RunProgram(real_windows_ + "regedit.exe", "/s \"" + state().UndoFolder + new_files[0] + "\""));
+        EXPECT_TRUE(test::ImportWithRegedit(real_windows_, state().UndoFolder + new_files[0]));
         EXPECT_TRUE(test::SameRegistryTree(AfterRestore(before, gone), Sources())) << new_files[0];
         EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, test::CodePageOf(kInjected)));
         ++round_trips_;

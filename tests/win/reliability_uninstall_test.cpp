@@ -92,7 +92,7 @@ class UninstallReliabilityTest : public ::testing::Test {
       EXPECT_FALSE(there) << "the message says deleted";
       EXPECT_TRUE(FileExists(state().UndoFolder + file)) << "the message names its file";
       // The named file puts the record back exactly.
-      EXPECT_TRUE(RunProgram(state().WindowsFolder + "regedit.exe", "/s \"" + state().UndoFolder + file + "\""));
+      EXPECT_TRUE(test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + file));
       std::vector<RegTreeKey> after;
       EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", path, after));
       EXPECT_TRUE(test::SameRegistryTree(before, after));

@@ -80,7 +80,7 @@ TEST(StartupDelete, EachKindOfSourceGoesAndTheFileBringsTheRegistryBack) {
   EXPECT_TRUE(read.header_ok);
   EXPECT_EQ(read.keys.size(), 8u) << "the shortcuts are not recorded";
 
-  ASSERT_TRUE(test::ImportWithRegedit(s.state, file));
+  ASSERT_TRUE(test::ImportWithRegedit(s.state.WindowsFolder, file));
   RawValue after;
   ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, v1.name(), after));
   EXPECT_EQ(after, before[0]);
@@ -116,7 +116,7 @@ TEST(StartupDelete, CraftedLineBreaksCannotAddKeys) {
   EXPECT_EQ(out.not_deleted, 0u);
   EXPECT_EQ(test::ReadRegFile(test::ReadFile(s.state.UndoFolder + out.file_name)).keys.size(), 3u);
 
-  ASSERT_TRUE(test::ImportWithRegedit(s.state, s.state.UndoFolder + out.file_name));
+  ASSERT_TRUE(test::ImportWithRegedit(s.state.WindowsFolder, s.state.UndoFolder + out.file_name));
   EXPECT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, injected));
   test::DeleteTree(HKEY_CURRENT_USER, "Software\\KorvaneTest\\Injected");
   EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), before);

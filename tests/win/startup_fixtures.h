@@ -260,9 +260,4 @@ inline std::vector<StartupRow> RowsNamed(const std::vector<StartupRow>& rows, co
     if (r.caption == caption) out.push_back(r);
   return out;
 }
-
-// Imports a registry file with the system registry editor, as the user restoring it would.
-inline bool ImportWithRegedit(const AppState& state, const std::string& file) {
-  return RunProgram(state.WindowsFolder + "regedit.exe", "/s \"" + file + "\"");
-}
 }  // namespace kv::test

@@ -6,6 +6,7 @@
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_store.h"
 #include "tests/win/startup_fixtures.h"
+#include "tests/win/sysaccess_fixtures.h"
 
 namespace kv {
 namespace {
@@ -286,7 +287,7 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   UniqueFind find(::FindFirstFileA((state().UndoFolder + "*_startup.reg").c_str(), &fd));
   ASSERT_TRUE(find);
   EXPECT_FALSE(::FindNextFileA(find.get(), &fd));
-  ASSERT_TRUE(test::ImportWithRegedit(state(), state().UndoFolder + fd.cFileName));
+  ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + fd.cFileName));
   EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), user_before);
   EXPECT_EQ(test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath), machine_before);
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sysaccess/handles.h"
+#include "sysaccess/programs.h"
 #include "tests/win/test_support.h"
 
 namespace kv::test {
@@ -84,5 +85,18 @@ class ScopedEnv {
   std::string name_, old_;
   bool had_ = false;
 };
+
+// Imports a registry file with the registry editor of `windows_folder`, as the user restoring it
+// would. Under a loaded Wine, starting the editor now and then fails outright (CreateProcess gives
+// up before the program runs); that says nothing about the file, so the start is tried again.
+inline ::testing::AssertionResult ImportWithRegedit(const std::string& windows_folder, const std::string& file) {
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (RunProgram(windows_folder + "regedit.exe", "/s \"" + file + "\"")) return ::testing::AssertionSuccess();
+    error = ::GetLastError();
+    ::Sleep(200);
+  }
+  return ::testing::AssertionFailure() << "the registry editor did not start, error " << error;
+}
 
 }  // namespace kv::test

@@ -125,8 +125,8 @@ class UndoStoreTest : public ::testing::Test {
               ERROR_SUCCESS);
   }
 
-  bool Import(const std::string& file) {
-    return RunProgram(state_.WindowsFolder + "regedit.exe", "/s \"" + file + "\"");
+  ::testing::AssertionResult Import(const std::string& file) {
+    return test::ImportWithRegedit(state_.WindowsFolder, file);
   }
 
   test::ParentKeyGuard parent_{HKEY_CURRENT_USER, "Software\\KorvaneTest"};

@@ -69,8 +69,8 @@ class UndoVerifyTest : public ::testing::Test {
   }
   void TearDown() override { test::DeleteTree(HKEY_CURRENT_USER, Narrow(base_)); }
 
-  bool Import(const std::string& file) {
-    return RunProgram(state_.WindowsFolder + "regedit.exe", "/s \"" + state_.UndoFolder + file + "\"");
+  ::testing::AssertionResult Import(const std::string& file) {
+    return test::ImportWithRegedit(state_.WindowsFolder, state_.UndoFolder + file);
   }
   bool Snapshot(const std::wstring& key, std::vector<RegTreeKey>& out) {
     return SnapshotRegistryTree(RegistryView::Wow64_64, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", Narrow(key), out);

@@ -302,8 +302,8 @@ class DeleteRecordTest : public UninstallActionsTest {
     return script.Texts()[1];
   }
   static std::string Named(const std::string& file) { return UndoResultMessage(UndoForm::Named, file, true); }
-  bool Import(const std::string& file) {
-    return RunProgram(state().WindowsFolder + "regedit.exe", "/s \"" + state().UndoFolder + file + "\"");
+  ::testing::AssertionResult Import(const std::string& file) {
+    return test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + file);
   }
 };
 
