@@ -269,8 +269,16 @@ bench::FloorCounts RunFloor(int tab, const kv::AppState& state, bench::FloorIcon
   }
 }
 
+double WorkingSetMb(bool peak) {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
+  return static_cast<double>(peak ? pmc.PeakWorkingSetSize : pmc.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
 void MeasureFills(kv::TForm1& form, const Options& o) {
-  std::vector<double> wall, cpu, server;
+  std::vector<double> wall, cpu, server, working_set;
+  const double window_ws = WorkingSetMb(false), window_peak = WorkingSetMb(true);
   DWORD gdi = 0, user = 0;
   std::vector<double> gdi_runs;
   // The selection once, as a user makes it (marker, label colours, the frame's repaint, the
@@ -290,6 +298,7 @@ void MeasureFills(kv::TForm1& form, const Options& o) {
     gdi = std::max(gdi, GdiObjects());
     user = std::max(user, UserObjects());
     gdi_runs.push_back(GdiObjects());
+    working_set.push_back(WorkingSetMb(false));
     PumpFor(150);  // the list paints and the wait window goes, outside the measurement
   }
   Emit("fill_ms", Median(wall), "ms", "runs=" + Join(wall));
@@ -301,10 +310,9 @@ void MeasureFills(kv::TForm1& form, const Options& o) {
        std::string(g_gdi_from_table ? "handle table" : "GetGuiResources") + ";after each fill=" + Join(gdi_runs));
   Emit("user_objects", user, "objects",
        ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS) ? "GetGuiResources" : "windows of the process");
-  PROCESS_MEMORY_COUNTERS pmc{};
-  pmc.cb = sizeof pmc;
-  ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
-  Emit("peak_ws_mb", static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0), "MB");
+  Emit("peak_ws_mb", WorkingSetMb(true), "MB",
+       "before the fills=" + Join({window_ws}) + ";peak before=" + Join({window_peak}) +
+           ";after each fill=" + Join(working_set));
   if (o.probe) {
     bench::probe::Reset();
     bench::probe::Enable(true);

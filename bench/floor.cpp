@@ -87,7 +87,9 @@ int FloorIcons::Generic() {
 }
 
 int FloorIcons::IndexFor(const std::string& path) {
-  auto it = by_path_.find(path);
+  // Case-blind, as the tabs are: the fewest extractions that give the same icons.
+  const std::string key = kv::AsciiUpper(path);
+  auto it = by_path_.find(key);
   if (it != by_path_.end()) return it->second;
   int index = -1;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -101,7 +103,7 @@ int FloorIcons::IndexFor(const std::string& path) {
     }
   }
   if (index < 0) index = Generic();
-  by_path_.emplace(path, index);
+  by_path_.emplace(key, index);
   return index;
 }
 

@@ -80,6 +80,7 @@ int ListView::TopIndex() const { return static_cast<int>(::SendMessageA(hwnd_, L
 
 void ListView::BeginFill() {
   filling_ = true;
+  painted_rows_ = 0;
   ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
   last_redraw_ = ::GetTickCount();
 }
@@ -89,8 +90,19 @@ void ListView::FillTick() {
   DWORD now = ::GetTickCount();
   if (now - last_redraw_ < 100) return;
   last_redraw_ = now;
-  ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
-  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  // Rows are only appended during a fill: once the rows in view have been painted and the view
+  // has not moved, a repaint would draw the same rows again, and only the scroll bar changes.
+  const int top = TopIndex();
+  const bool view_painted =
+      painted_rows_ > top + static_cast<int>(::SendMessageA(hwnd_, LVM_GETCOUNTPERPAGE, 0, 0)) && painted_top_ == top;
+  ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);  // also brings the scroll bar up to date
+  if (view_painted) {
+    ::ValidateRect(hwnd_, nullptr);
+  } else {
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    painted_rows_ = Count();
+    painted_top_ = top;
+  }
   ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
 }
 

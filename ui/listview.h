@@ -45,6 +45,8 @@ class ListView {
   HWND hwnd_ = nullptr;
   DWORD last_redraw_ = 0;
   bool filling_ = false;
+  int painted_rows_ = 0;  // rows the list held at its last repaint during this fill
+  int painted_top_ = 0;   // and its top row then
 };
 
 }  // namespace kv
