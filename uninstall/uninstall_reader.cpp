@@ -1,6 +1,7 @@
 #include "uninstall/uninstall_reader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sysaccess/handles.h"
 #include "sysaccess/programs.h"
@@ -71,18 +72,22 @@ void SortByRecord(std::vector<InstalledProgram>& programs) {
 }
 
 void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const std::function<void()>& pump,
-                           const std::function<void(const InstalledProgram&)>& sink) {
-  UninstallCollector collector(filter, pump);
-  collector.GetUninstallNames(HKEY_CURRENT_USER, kUninstallKey);
-  collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKey);
-  if (state.ProgramFilesIsX86) collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKeyWow64);
-  std::vector<InstalledProgram>& programs = collector.Programs();
+                           const std::function<void(InstalledProgram&)>& sink) {
+  std::vector<InstalledProgram> programs;
+  {
+    // The names seen are of no use once the keys are read: they go before the rows are shown.
+    UninstallCollector collector(filter, pump);
+    collector.GetUninstallNames(HKEY_CURRENT_USER, kUninstallKey);
+    collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKey);
+    if (state.ProgramFilesIsX86) collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKeyWow64);
+    programs = std::move(collector.Programs());
+  }
   SortByRecord(programs);
 
   // Icon files under the system folder must name the real one, not the 32-bit redirection.
   SetFsRedirection(state, true);
   ScopeExit redirect_back([&] { SetFsRedirection(state, false); });
-  for (const InstalledProgram& p : programs) {
+  for (InstalledProgram& p : programs) {
     if (pump) pump();
     sink(p);
   }

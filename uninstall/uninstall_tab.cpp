@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "sysaccess/path_rules.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/registry.h"
@@ -100,13 +102,13 @@ void UninstallTab::Panel2Enter() {
     // The main window is disabled throughout, so the filter cannot change under the reading.
     const UninstallFilter filter = SelectedFilter();
     const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
-    ReadInstalledPrograms(state, filter, PacedPump(), [&](const InstalledProgram& p) {
+    ReadInstalledPrograms(state, filter, PacedPump(), [&](InstalledProgram& p) {
       const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
       const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders));
       const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
       Panel2InfoList_.SetCell(row, 1, p.fields.command);
       Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
-      ScratchList_.push_back(p.record);
+      ScratchList_.push_back(std::move(p.record));
       Panel2InfoList_.FillTick();
       if (after_row) after_row();
     });
