@@ -217,21 +217,7 @@ LRESULT CALLBACK TForm1::EventsMessage(int code, WPARAM wp, LPARAM lp) {
   return ::CallNextHookEx(nullptr, code, wp, lp);
 }
 
-void TForm1::Paint(HDC dc) {
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP back = ::CreateCompatibleBitmap(dc, 720, 540);
-  HGDIOBJ old = ::SelectObject(mem, back);
-  HDC skin_dc = ::CreateCompatibleDC(dc);
-  HGDIOBJ old_skin = ::SelectObject(skin_dc, skin_.get());
-  ::BitBlt(mem, 0, 0, 720, 540, skin_dc, 0, 0, SRCCOPY);
-  ::SelectObject(skin_dc, old_skin);
-  ::DeleteDC(skin_dc);
-  elements_.Paint(mem);
-  ::BitBlt(dc, 0, 0, 720, 540, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, old);
-  ::DeleteObject(back);
-  ::DeleteDC(mem);
-}
+void TForm1::Paint(HDC dc) { elements_.PaintWindow(dc, 720, 540, RGB(255, 255, 255), skin_.get()); }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {

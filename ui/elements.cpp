@@ -53,6 +53,28 @@ void ElementHost::Paint(HDC dc) const {
     if (e->visible) e->Paint(dc);
 }
 
+void ElementHost::PaintWindow(HDC dc, int width, int height, COLORREF background, HBITMAP skin) const {
+  HDC mem = ::CreateCompatibleDC(dc);
+  HBITMAP back = ::CreateCompatibleBitmap(dc, width, height);
+  HGDIOBJ old = ::SelectObject(mem, back);
+  HBRUSH fill = ::CreateSolidBrush(background);
+  const RECT all{0, 0, width, height};
+  ::FillRect(mem, &all, fill);
+  ::DeleteObject(fill);
+  if (skin) {
+    HDC skin_dc = ::CreateCompatibleDC(dc);
+    HGDIOBJ old_skin = ::SelectObject(skin_dc, skin);
+    ::BitBlt(mem, 0, 0, width, height, skin_dc, 0, 0, SRCCOPY);
+    ::SelectObject(skin_dc, old_skin);
+    ::DeleteDC(skin_dc);
+  }
+  Paint(mem);
+  ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
+  ::SelectObject(mem, old);
+  ::DeleteObject(back);
+  ::DeleteDC(mem);
+}
+
 Element* ElementHost::HitTest(POINT pt) const {
   for (auto it = elements_.rbegin(); it != elements_.rend(); ++it)
     if ((*it)->visible && ::PtInRect(&(*it)->rect, pt)) return it->get();

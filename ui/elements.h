@@ -40,6 +40,9 @@ class ElementHost {
   Picture& AddPicture(int x, int y, int w, int h, HBITMAP bitmap);
 
   void Paint(HDC dc) const;
+  // A whole window's paint without flicker: `background`, then `skin` (if any) at the top left,
+  // then the elements, drawn off screen and copied to `dc` at once.
+  void PaintWindow(HDC dc, int width, int height, COLORREF background, HBITMAP skin) const;
   // The topmost visible element under the point, or null.
   Element* HitTest(POINT pt) const;
   void Invalidate(const Element& e) const;

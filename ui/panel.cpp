@@ -54,16 +54,7 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = ::BeginPaint(hwnd(), &ps);
       RECT rc;
       ::GetClientRect(hwnd(), &rc);
-      HDC mem = ::CreateCompatibleDC(dc);
-      HBITMAP bmp = ::CreateCompatibleBitmap(dc, rc.right, rc.bottom);
-      HGDIOBJ old = ::SelectObject(mem, bmp);
-      ::FillRect(mem, &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-      elements_.Paint(mem);
-      ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-               ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-      ::SelectObject(mem, old);
-      ::DeleteObject(bmp);
-      ::DeleteDC(mem);
+      elements_.PaintWindow(dc, rc.right, rc.bottom, RGB(255, 255, 255), nullptr);
       ::EndPaint(hwnd(), &ps);
       return 0;
     }

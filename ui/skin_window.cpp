@@ -51,27 +51,7 @@ void SkinWindow::OnKeyDown(WPARAM) {}
 
 HBRUSH SkinWindow::OnCtlColor(HDC, HWND) { return nullptr; }
 
-void SkinWindow::Paint(HDC dc) {
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP back = ::CreateCompatibleBitmap(dc, w_, h_);
-  HGDIOBJ old = ::SelectObject(mem, back);
-  HBRUSH fill = ::CreateSolidBrush(background_);
-  RECT all{0, 0, w_, h_};
-  ::FillRect(mem, &all, fill);
-  ::DeleteObject(fill);
-  if (skin_) {
-    HDC skin_dc = ::CreateCompatibleDC(dc);
-    HGDIOBJ old_skin = ::SelectObject(skin_dc, skin_.get());
-    ::BitBlt(mem, 0, 0, w_, h_, skin_dc, 0, 0, SRCCOPY);
-    ::SelectObject(skin_dc, old_skin);
-    ::DeleteDC(skin_dc);
-  }
-  elements_.Paint(mem);
-  ::BitBlt(dc, 0, 0, w_, h_, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, old);
-  ::DeleteObject(back);
-  ::DeleteDC(mem);
-}
+void SkinWindow::Paint(HDC dc) { elements_.PaintWindow(dc, w_, h_, background_, skin_.get()); }
 
 LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
