@@ -97,14 +97,24 @@ class SeededValuesW {
 // that the A functions cannot reach (long paths, characters outside the code page) go too.
 class ScratchKeyW {
  public:
-  ScratchKeyW(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) { MakeKeyW(root_, path_); }
+  // A hostile name with a backslash makes several keys: the shallowest one made here goes.
+  ScratchKeyW(HKEY root, std::wstring path) : root_(root), path_(std::move(path)), made_(path_) {
+    for (size_t at = path_.find(L'\\'); at != std::wstring::npos; at = path_.find(L'\\', at + 1)) {
+      UniqueKey k;
+      if (::RegOpenKeyExW(root_, path_.substr(0, at).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS) {
+        made_ = path_.substr(0, at);
+        break;
+      }
+    }
+    MakeKeyW(root_, path_);
+  }
   ~ScratchKeyW() {
     UniqueKey k;
-    if (::RegOpenKeyExW(root_, path_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS)
+    if (::RegOpenKeyExW(root_, made_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS)
       ::RegDeleteTreeW(k.get(), nullptr);
     else
       k.release();
-    ::RegDeleteKeyExW(root_, path_.c_str(), KEY_WOW64_64KEY, 0);
+    ::RegDeleteKeyExW(root_, made_.c_str(), KEY_WOW64_64KEY, 0);
   }
   ScratchKeyW(const ScratchKeyW&) = delete;
   ScratchKeyW& operator=(const ScratchKeyW&) = delete;
@@ -113,6 +123,7 @@ class ScratchKeyW {
  private:
   HKEY root_;
   std::wstring path_;
+  std::wstring made_;
 };
 
 // After any reading or action: not busy, the main window enabled, no wait window.
