@@ -264,9 +264,11 @@ int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std
     LONG rc = ::RegEnumValueA(key.get(), i, &name[0], &name_len, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
                               &data_len);
     RegValue v;
+    NamedText entry;
     if (rc == ERROR_SUCCESS && data_len <= data.size() - 2) {
       v.type = type;
       v.data.assign(data.data(), data_len);
+      entry.name = name.substr(0, std::min<size_t>(name_len, name.size()));
     } else {
       // Data beyond the buffer, or a name that grew: the name alone first, then the careful read.
       std::string long_name(0x8000 * 2 + 2, '\0');
@@ -274,13 +276,9 @@ int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std
       rc = ::RegEnumValueA(key.get(), i, &long_name[0], &name_len, nullptr, nullptr, nullptr, nullptr);
       if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
       if (rc != ERROR_SUCCESS) continue;
-      NamedText entry{long_name.substr(0, name_len), ""};
-      if (QueryRaw(key.get(), entry.name, v) && (v.type == REG_SZ || v.type == REG_EXPAND_SZ))
-        entry.text = StringFromRegData(v.data);
-      values.push_back(std::move(entry));
-      continue;
+      entry.name = long_name.substr(0, name_len);
+      if (!QueryRaw(key.get(), entry.name, v)) v = RegValue{};
     }
-    NamedText entry{name.substr(0, std::min<size_t>(name_len, name.size())), ""};
     if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) entry.text = StringFromRegData(v.data);
     values.push_back(std::move(entry));
   }
