@@ -15,6 +15,12 @@ constexpr bool kIs64BitBuild = sizeof(void*) == 8;
 // handle per read: hundreds per fill of the associations tab).
 constexpr REGSAM kView64Flag = kIs64BitBuild ? 0 : KEY_WOW64_64KEY;
 
+// The view flag of the process's own view for keys below `root` (see ViewAccess).
+REGSAM DefaultViewFlag(HKEY root) {
+  if (root == HKEY_CURRENT_USER) return kView64Flag;
+  return kIs64BitBuild ? KEY_WOW64_32KEY : 0;
+}
+
 // "SOFTWARE\x" and "\SOFTWARE\x\" name the same key: the registry wants neither the leading
 // nor (for RegDeleteKey) the trailing backslash.
 std::string KeyPath(const std::string& path) {
@@ -46,8 +52,9 @@ size_t PieceEnd(const std::string& p, size_t start) {
 }
 
 // Opens, or with `create` creates along the way, the key at `path` (a KeyPath form). Pieces are
-// opened relative to the one before, which keeps the view of the access mask.
-UniqueKey OpenPath(HKEY root, const std::string& path, REGSAM access, bool create) {
+// opened relative to the one before, which keeps the view of the access mask. `options` go with
+// the opening of the last piece (REG_OPTION_OPEN_LINK).
+UniqueKey OpenPath(HKEY root, const std::string& path, REGSAM access, bool create, DWORD options = 0) {
   UniqueKey key;
   HKEY parent = root;
   size_t start = 0;
@@ -55,9 +62,10 @@ UniqueKey OpenPath(HKEY root, const std::string& path, REGSAM access, bool creat
     const size_t end = PieceEnd(path, start);
     const std::string piece = path.substr(start, end - start);
     UniqueKey next;
+    const DWORD piece_options = end >= path.size() ? options : 0;
     const LONG rc = create ? ::RegCreateKeyExA(parent, piece.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                                nullptr, next.put(), nullptr)
-                           : ::RegOpenKeyExA(parent, piece.c_str(), 0, access, next.put());
+                           : ::RegOpenKeyExA(parent, piece.c_str(), piece_options, access, next.put());
     if (rc != ERROR_SUCCESS) {
       next.release();
       return UniqueKey();
@@ -127,7 +135,18 @@ int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& n
   return static_cast<int>(names.size());
 }
 
-// Deletes every key below `key` (opened in the 64-bit view), deepest first.
+// Deletes an open key itself. A registry link opened as a link goes as the link: RegDeleteKey
+// would open the name again and follow it. NtDeleteKey is ntdll's (ZwDeleteKey in the WDK docs:
+// "a handle to the key to delete"), in every Windows and in Wine.
+bool DeleteOpenKey(HKEY key) {
+  using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+  static const auto nt_delete_key = reinterpret_cast<NtDeleteKeyFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  return nt_delete_key && nt_delete_key(key) >= 0;
+}
+
+// Deletes every key below `key` (opened in the 64-bit view), deepest first. Each one is opened as
+// a link, so a link in the tree goes without what it points to.
 void DeleteSubtree(HKEY key) {
   DWORD count = 0, longest = 0;
   if (::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
@@ -138,16 +157,14 @@ void DeleteSubtree(HKEY key) {
     DWORD len = static_cast<DWORD>(buffer.size());
     if (::RegEnumKeyExA(key, i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       continue;
-    const std::string name(buffer.c_str());
     UniqueKey child;
-    if (::RegOpenKeyExA(key, name.c_str(), 0, KEY_ALL_ACCESS | kView64Flag, child.put()) ==
+    if (::RegOpenKeyExA(key, buffer.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | kView64Flag, child.put()) !=
         ERROR_SUCCESS) {
-      DeleteSubtree(child.get());
-      child.reset();
-    } else {
       child.release();
+      continue;
     }
-    ::RegDeleteKeyExA(key, name.c_str(), kView64Flag, 0);
+    DeleteSubtree(child.get());
+    DeleteOpenKey(child.get());
   }
 }
 
@@ -177,11 +194,6 @@ bool ReadValueWith(const ValueQuery& query, RegValue& out) {
     size = got > size + 2 ? got : size * 2 + 64;
   }
   return false;
-}
-
-REGSAM DefaultViewFlag(HKEY root) {
-  if (root == HKEY_CURRENT_USER) return kView64Flag;
-  return kIs64BitBuild ? KEY_WOW64_32KEY : 0;
 }
 
 REGSAM ViewAccess(RegistryView view, HKEY root) {
@@ -361,10 +373,9 @@ bool DeleteLeaf(HKEY root, const std::string& p) {
 bool DeleteRegKey(HKEY root, const std::string& path) {
   const std::string p = KeyPath(path);
   if (!IsKeyPathToDelete(p)) return false;
-  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64, root), false)) {
+  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64, root), false, REG_OPTION_OPEN_LINK)) {
     DeleteSubtree(key.get());
-    key.reset();
-    if (DeleteLeaf(root, p)) return true;
+    if (DeleteOpenKey(key.get())) return true;
   }
   return DeleteRegKeyDirect(root, path);
 }

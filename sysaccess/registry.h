@@ -23,7 +23,6 @@ enum class RegistryView {
 // "Registry Keys Affected by WOW64"), so that is the same key there, while Wine redirects the
 // 32-bit view into HKCU\Software\Wow6432Node once that key exists.
 REGSAM ViewAccess(RegistryView view, HKEY root);
-REGSAM DefaultViewFlag(HKEY root);
 
 // A value exactly as stored: its type and raw bytes.
 struct RegValue {

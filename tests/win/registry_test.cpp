@@ -71,6 +71,23 @@ UniqueKey RawOpen(const std::string& path64) {
   return ::testing::AssertionSuccess();
 }
 
+// A registry link at `path64` to the key at `target64` (both below HKEY_LOCAL_MACHINE).
+::testing::AssertionResult RawLink(const std::string& path64, const std::string& target64) {
+  UniqueKey key;
+  LONG rc = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(path64).c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                              key.put(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    key.release();
+    return ::testing::AssertionFailure() << "cannot create the link " << path64 << " (error " << rc << ")";
+  }
+  const std::wstring target = L"\\REGISTRY\\MACHINE\\" + Wide(target64);
+  rc = ::RegSetValueExW(key.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                        static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+  if (rc != ERROR_SUCCESS) return ::testing::AssertionFailure() << "cannot point the link (error " << rc << ")";
+  return ::testing::AssertionSuccess();
+}
+
 void RawDeleteTree(const std::string& path64) {
   if (UniqueKey key = RawOpen(path64)) {
     ::RegDeleteTreeA(key.get(), nullptr);
@@ -477,6 +494,18 @@ TEST_P(RegistrySide, DeleteKeyTakesTheWholeSubtree) {
   // A key with no subkeys, named with a leading backslash.
   EXPECT_TRUE(DeleteRegKey(HKEY_LOCAL_MACHINE, "\\" + At("Sibling")));
   EXPECT_TRUE(KeyAbsent(At("Sibling")));
+
+  // A link in the tree, or as the key itself, goes as the link: what it points to stays whole.
+  ASSERT_TRUE(RawSet(At("Target\\keep"), "v", REG_SZ, "1\0"s));
+  ASSERT_TRUE(RawCreate(At("Linked")));
+  ASSERT_TRUE(RawLink(At("Linked\\link"), At("Target")));
+  ASSERT_TRUE(RawLink(At("Link"), At("Target")));
+  ASSERT_TRUE(KeyPresent(At("Linked\\link\\keep"))) << "the link leads to the target";
+  EXPECT_TRUE(DeleteRegKey(HKEY_LOCAL_MACHINE, At("Linked")));
+  EXPECT_TRUE(KeyAbsent(At("Linked")));
+  EXPECT_TRUE(DeleteRegKey(HKEY_LOCAL_MACHINE, At("Link")));
+  EXPECT_TRUE(KeyAbsent(At("Link")));
+  EXPECT_TRUE(StoredAs(At("Target\\keep"), "v", REG_SZ, "1\0"s));
 }
 
 // ---- across the views ----
