@@ -64,6 +64,7 @@ void TForm1::CreateForm() {
   button_b_.reset(LoadRcDataBitmap("ButtonB"));
 
   state_ = ComputeAppState();
+  restore_message_ = ::RegisterWindowMessageA(kRestoreMessageName);
   icons_ = std::make_unique<FileIcons>();
   image_list1_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 32, 256));
 
@@ -80,7 +81,6 @@ void TForm1::CreateForm() {
     RegWriteBool(HKEY_CURRENT_USER, kSettingsKey, kSparrowtuneAds, true);
   if (!RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds))
     RegWriteBool(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds, true);
-  state_.BusyFlag = false;
 
   // The refresh timer exists from the start; the start-up selection of tab 1 stops it before
   // its first tick.
@@ -129,12 +129,9 @@ void TForm1::ShowForm() { ::PostMessageA(hwnd(), kStartUpMessage, 0, 0); }
 void TForm1::OnStartUp() { TabLabel1Click(); }
 
 void TForm1::SelectTab(int tab) {
-  if (tab < 1 || tab > 4) return;
-  // A selection that arrives while another tab is still filling its list (its reading lets
-  // messages through) would clear the shared image list under it: it is ignored.
-  if (selecting_) return;
-  selecting_ = true;
-  ScopeExit done([this] { selecting_ = false; });
+  if (tab < 1 || tab > 4 || busy_.IsSet()) return;
+  if (current_tab_ != 0 && current_tab_ != tab) tabs_[static_cast<size_t>(current_tab_ - 1)]->Leave();
+  current_tab_ = tab;
   elements_.MoveTo(*tab_image_, kTabLabelLeft[tab - 1] - 10, 65);
   for (int i = 0; i < 4; ++i)
     elements_.SetColor(*tab_labels_[static_cast<size_t>(i)], i == tab - 1 ? kTabSelected : RGB(0, 0, 0));
@@ -164,7 +161,7 @@ void TForm1::TopLabel1Click() { ShowAboutWindow(hwnd()); }
 void TForm1::TopLabel2Click() { ::ShowWindow(hwnd(), SW_MINIMIZE); }
 
 void TForm1::TopLabel3Click() {
-  if (state_.BusyFlag) return;
+  if (busy_.IsSet()) return;
   const bool first = RegReadBool(HKEY_CURRENT_USER, kSettingsKey, kSparrowtuneAds);
   const bool second = RegReadBool(HKEY_CURRENT_USER, kSettingsKey, kGlimmerbackAds);
   if (first || second) ::ShowWindow(hwnd(), SW_HIDE);
@@ -179,7 +176,7 @@ void TForm1::CopyrightLabel2Click() {
   ::ShellExecuteA(hwnd(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool TForm1::CloseForm() const { return !state_.BusyFlag; }
+bool TForm1::CloseForm() const { return !busy_.IsSet(); }
 
 void TForm1::DestroyForm() {
   ::KillTimer(hwnd(), kPanel3TimerId);
@@ -211,7 +208,7 @@ void TForm1::Restore() {
 LRESULT CALLBACK TForm1::EventsMessage(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION && wp == PM_REMOVE && instance_) {
     const MSG* m = reinterpret_cast<const MSG*>(lp);
-    if (m->message == instance_->state_.RestoreMessage && m->message != 0 && m->wParam == kRestoreWParam)
+    if (m->message == instance_->restore_message_ && m->message != 0 && m->wParam == kRestoreWParam)
       instance_->Restore();
   }
   return ::CallNextHookEx(nullptr, code, wp, lp);

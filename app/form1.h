@@ -18,6 +18,7 @@
 namespace kv {
 
 extern const char kMainTitle[];      // "Korvane"
+inline constexpr char kRestoreMessageName[] = "KorvaneRestore";
 constexpr UINT kStartUpMessage = WM_USER + 2;  // 1026
 constexpr WPARAM kRestoreWParam = WM_USER + 1;  // 1025
 constexpr COLORREF kTabSelected = RGB(18, 107, 255);
@@ -37,6 +38,7 @@ class TForm1 : public Window, public TabHost {
   HWND MainWindow() const override { return hwnd(); }
   HIMAGELIST ImageList1() const override { return image_list1_.get(); }
   Dialogs& Ui() override { return dialogs_; }
+  BusyFlag& Busy() override { return busy_; }
   FileIcons& Icons() override { return *icons_; }
   HBITMAP ButtonImage(bool hover) const override { return hover ? button_b_.get() : button_a_.get(); }
   void SelectTab(int tab) override;
@@ -54,7 +56,7 @@ class TForm1 : public Window, public TabHost {
   void TopLabel2Click();
   void TopLabel3Click();
   void CopyrightLabel2Click();
-  bool CloseForm() const;  // false: the close is refused
+  bool CloseForm() const;  // false: the close is refused (a reading or an action is running)
 
   // For tests: what a user sees of the frame.
   TabPage& Tab(int tab) { return *tabs_[static_cast<size_t>(tab - 1)]; }
@@ -87,9 +89,11 @@ class TForm1 : public Window, public TabHost {
   std::array<Label*, 4> tab_labels_{};
   Picture* tab_image_ = nullptr;
   HHOOK hook_ = nullptr;
+  BusyFlag busy_;
+  UINT restore_message_ = 0;  // "KorvaneRestore"
+  int current_tab_ = 0;       // 0 before the first selection
   bool timer_enabled_ = false;
   bool shown_once_ = false;
-  bool selecting_ = false;
 };
 
 }  // namespace kv

@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   if (HANDLE running = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Korvane")) {
     (void)running;  // left to the system's clean-up at exit
-    const UINT restore = ::RegisterWindowMessageA("KorvaneRestore");
+    const UINT restore = ::RegisterWindowMessageA(kv::kRestoreMessageName);
     if (HWND w = ::FindWindowA(nullptr, kv::kMainTitle)) ::PostMessageA(w, restore, kv::kRestoreWParam, 0);
     return 0;
   }

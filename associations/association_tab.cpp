@@ -1,16 +1,14 @@
 #include "associations/association_tab.h"
 
+#include "associations/association_actions.h"
 #include "associations/association_reader.h"
-#include "associations/association_store.h"
 #include "associations/form2b.h"
-#include "sysaccess/registry.h"
+#include "sysaccess/programs.h"
 #include "sysaccess/text_rules.h"
-#include "sysaccess/undo_name_rules.h"
-#include "sysaccess/undo_store.h"
-#include "sysaccess/undo_verify.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
 #include "ui/row_icons.h"
+#include "ui/undo_messages.h"
 
 namespace kv {
 
@@ -24,7 +22,6 @@ const char kAddButtonCaption[] = "添加";
 const char kEditButtonCaption[] = "编辑";
 const char kDeleteButtonCaption[] = "删除";
 const char kSelectAssociationText[] = "请选择一个关联！";
-const char kDeleteFailedText[] = "无法删除记录！";
 
 namespace {
 constexpr int kListId = 401;
@@ -68,12 +65,14 @@ void AssociationTab::Create() {
 }
 
 void AssociationTab::Panel4Enter() {
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
   Panel4InfoList_.Clear();
   captions_.clear();
   ImageList_RemoveAll(host_.ImageList1());
   Panel4_.BringToFront();
   {
-    ReadingGuard guard(host_.Ui(), host_.State().BusyFlag);
+    ReadingGuard guard(host_.Ui());
     ReadAssociations();
   }
   ShowUndoLink();
@@ -104,7 +103,7 @@ void AssociationTab::ReadAssociations() {
 }
 
 void AssociationTab::Panel4FindEditChange() {
-  if (host_.State().BusyFlag || Panel4InfoList_.Count() == 0) return;
+  if (host_.Busy().IsSet() || Panel4InfoList_.Count() == 0) return;
   const std::string text = WindowText(Panel4FindEdit_);
   if (text.empty()) return;
   const int match = FindAssociationRow(captions_, text);
@@ -138,47 +137,50 @@ bool AssociationTab::RunForm2b(std::uint8_t mode, const std::string& extension, 
 }
 
 void AssociationTab::Panel4Button1Click() {
-  if (RunForm2b(kModeAdd, "", "", "")) Panel4Enter();
+  bool saved = false;
+  {
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    if (!busy) return;
+    saved = RunForm2b(kModeAdd, "", "", "");
+  }
+  if (saved) Panel4Enter();
 }
 
 void AssociationTab::Panel4Button2Click() {
-  if (host_.State().BusyFlag || Panel4InfoList_.Count() == 0) return;
-  const int row = Panel4InfoList_.Selected();
-  if (row < 0) {
-    host_.Ui().ShowInfo(kSelectAssociationText);
-    return;
+  bool saved = false;
+  {
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    const int row = busy ? SelectedRowOrSay() : -1;
+    if (row < 0) return;
+    saved = RunForm2b(kModeEdit, Panel4InfoList_.Cell(row, 0), Panel4InfoList_.Cell(row, 1),
+                      Panel4InfoList_.Cell(row, 2));
   }
-  if (RunForm2b(kModeEdit, Panel4InfoList_.Cell(row, 0), Panel4InfoList_.Cell(row, 1), Panel4InfoList_.Cell(row, 2)))
-    Panel4Enter();
+  if (saved) Panel4Enter();
 }
 
 void AssociationTab::Panel4Button3Click() {
-  if (host_.State().BusyFlag || Panel4InfoList_.Count() == 0) return;
-  const int row = Panel4InfoList_.Selected();
-  if (row < 0) {
-    host_.Ui().ShowInfo(kSelectAssociationText);
-    return;
+  KeyDeleteOutcome outcome;
+  {
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    const int row = busy ? SelectedRowOrSay() : -1;
+    if (row < 0) return;
+    const std::string extension = Panel4InfoList_.Cell(row, 0);
+    if (host_.Ui().AskYesNo(DeleteAssociationQuestion(extension)) != Answer::Yes) return;
+    outcome = DeleteAssociation(host_.State(), extension);
+    host_.Ui().ShowInfo(KeyDeleteMessage(outcome));
   }
-  const std::string extension = Panel4InfoList_.Cell(row, 0);
-  if (host_.Ui().AskYesNo(DeleteAssociationQuestion(extension)) != 1) return;
-  const AppState& state = host_.State();
-  EnsureUndoFolder(state);
-  const std::string file_name = ClaimUndoFileName(state, AssociationUndoName(extension));
-  // Nothing is deleted without this deletion's own backup, and an export that would not put the
-  // whole key back as it is now is no backup.
-  if (!ExportKeyToUndo(state, file_name, "HKEY_CLASSES_ROOT", extension) ||
-      !VerifyUndoTree(state, file_name, RegistryView::Wow64_64, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", extension)) {
-    host_.Ui().ShowInfo(kUndoNotCreated);
+  // Nothing changed without a backup: the list stays as it is.
+  if (outcome.result == KeyDeleteResult::NoBackup)
     ShowUndoLink();
-    return;
-  }
-  DeleteRegKey(HKEY_CLASSES_ROOT, extension);
-  if (AssociationKeyExists(extension)) {
-    host_.Ui().ShowInfo(kDeleteFailedText);
-  } else {
-    host_.Ui().ShowUndoResult(file_name, UndoForm::Named, true);
-  }
-  Panel4Enter();
+  else
+    Panel4Enter();
+}
+
+int AssociationTab::SelectedRowOrSay() {
+  if (Panel4InfoList_.Count() == 0) return -1;
+  const int row = Panel4InfoList_.Selected();
+  if (row < 0) host_.Ui().ShowInfo(kSelectAssociationText);
+  return row;
 }
 
 void AssociationTab::ShowUndoLink() {

@@ -22,7 +22,6 @@ extern const char kAddButtonCaption[];     // "添加"
 extern const char kEditButtonCaption[];    // "编辑"
 extern const char kDeleteButtonCaption[];  // "删除"
 extern const char kSelectAssociationText[];  // "请选择一个关联！"
-extern const char kDeleteFailedText[];       // "无法删除记录！"
 
 // "您确定要删除关联 \"<ext>\" ?"
 std::string DeleteAssociationQuestion(const std::string& extension);
@@ -54,6 +53,9 @@ class AssociationTab : public TabPage {
   bool RunForm2b(std::uint8_t mode, const std::string& extension, const std::string& description,
                  const std::string& program);
   void ShowUndoLink();
+  // The row that edit and delete act on; -1 when there is none (said to the user when the list
+  // has rows).
+  int SelectedRowOrSay();
 
   TabHost& host_;
   Panel Panel4_;

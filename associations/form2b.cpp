@@ -129,7 +129,7 @@ void TForm2b::Button1Click() {
   const char* question = Mode != kModeAdd                  ? kSaveQuestion
                          : AssociationKeyExists(Extension) ? kReplaceQuestion
                                                            : kAddQuestion;
-  if (ui_.AskYesNo(question) != 1) return;
+  if (ui_.AskYesNo(question) != Answer::Yes) return;
   const std::string current = Mode == kModeEdit ? CurrentTypeName(Extension) : "";
   WriteAssociation(PlanAssociationWrite(Mode, Extension, Description, ProgramText, current, listed_command_));
   Saved = true;

@@ -110,7 +110,8 @@ int FloorIcons::IndexFor(const std::string& path) {
 FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
   icons.Reset();
   const kv::PathFolders folders = Folders(state);
-  const REGSAM v32 = KEY_READ | kv::DefaultViewFlag(HKEY_LOCAL_MACHINE), v64 = KEY_READ | KEY_WOW64_64KEY;
+  // Every Run key is read in the 64-bit view, the user's too (shared between the views on Windows).
+  const REGSAM v64 = KEY_READ | KEY_WOW64_64KEY;
   const struct {
     HKEY root;
     const char* path;

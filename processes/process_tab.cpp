@@ -45,41 +45,30 @@ void ProcessTab::Create() {
 }
 
 void ProcessTab::Panel3Enter() {
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
   Panel3InfoList_.Clear();
   rows_.Clear();
   icons_.Reset();  // clears ImageList1
   host_.SetPanel3Timer(true);
-  RefreshNow();
+  RunPass();
   Panel3_.BringToFront();
 }
 
+// The open handles of the listed processes keep ended processes' objects alive; a hidden tab has
+// no use for them, and the next enter reads every process afresh anyway.
+void ProcessTab::Leave() { known_.Clear(); }
+
 void ProcessTab::Panel3TimerEvent() {
   if (!host_.Panel3TimerEnabled()) return;
-  // The pass lets messages run, so a timer tick can arrive inside it: that tick is dropped.
-  if (in_pass_) return;
-  do {
-    pass_again_ = false;
-    RunPass();
-  } while (pass_again_ && host_.Panel3TimerEnabled());
-}
-
-void ProcessTab::RefreshNow() {
-  // Entered again or a name ended in the middle of a pass: that pass's picture is stale.
-  if (in_pass_) {
-    pass_again_ = true;
-    return;
-  }
-  Panel3TimerEvent();
+  // A tick during a reading or an action (a pass lets messages run) is dropped.
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
+  RunPass();
 }
 
 void ProcessTab::RunPass() {
-  AppState& state = host_.State();
-  in_pass_ = true;
-  state.BusyFlag = true;
-  ScopeExit done([&] {
-    in_pass_ = false;
-    state.BusyFlag = false;
-  });
+  const AppState& state = host_.State();
   ++passes_;
 
   const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
@@ -108,14 +97,13 @@ void ProcessTab::RunPass() {
   rows_.Remove(gone);
   if (changing) Panel3InfoList_.EndFill();
 
-  in_pass_ = false;
-  state.BusyFlag = false;
-  done.Dismiss();
   const std::string count = ProcessCountText(rows_.Size());
   if (Panel3InfoLabel_->text != count) Panel3_.Elements().SetText(*Panel3InfoLabel_, count);
 }
 
 void ProcessTab::Panel3Button1Click() {
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
   const int selected = Panel3InfoList_.Selected();
   if (selected < 0) {
     host_.Ui().ShowInfo(kProcessSelectFirst);
@@ -127,9 +115,9 @@ void ProcessTab::Panel3Button1Click() {
     host_.Ui().ShowInfo(kProcessOwnRow);
     return;
   }
-  if (host_.Ui().AskYesNo(kProcessAskBefore + name + kProcessAskAfter) != 1) return;
+  if (host_.Ui().AskYesNo(kProcessAskBefore + name + kProcessAskAfter) != Answer::Yes) return;
   EndProcessesNamed(name);
-  RefreshNow();
+  RunPass();
 }
 
 void ProcessTab::Panel3Button2Click() { host_.SelectTab(4); }

@@ -30,6 +30,7 @@ class ProcessTab : public TabPage {
   explicit ProcessTab(TabHost& host);
   void Create() override;
   void Enter() override { Panel3Enter(); }
+  void Leave() override;
   void TimerTick() override { Panel3TimerEvent(); }
   HWND PanelWindow() const override { return Panel3_.hwnd(); }
 
@@ -44,8 +45,7 @@ class ProcessTab : public TabPage {
   int PassCount() const { return passes_; }
 
  private:
-  void RefreshNow();
-  void RunPass();
+  void RunPass();  // under the caller's BusyFlag hold
 
   TabHost& host_;
   Panel Panel3_;
@@ -53,9 +53,7 @@ class ProcessTab : public TabPage {
   Label* Panel3InfoLabel_ = nullptr;
   RowIcons icons_;
   ProcessRows rows_;  // the list's captions, row for row
-  ProcessCache known_;
-  bool in_pass_ = false;
-  bool pass_again_ = false;  // an enter or an ending arrived while a pass was running
+  ProcessCache known_;  // the listed processes, open, between passes
   int passes_ = 0;
 };
 

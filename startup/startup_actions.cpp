@@ -11,6 +11,7 @@
 #include "sysaccess/registry.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "sysaccess/undo_verify.h"
 
 namespace kv {

@@ -43,9 +43,10 @@ void StartupTab::Create() {
 void StartupTab::AddRow(const StartupRow& row) {
   const int image = row.own_icon ? icons_->IndexFor(row.icon_path) : icons_->GenericIndex();
   const int index = Panel1InfoList_.AddRow(row.caption, image);
+  if (index < 0) return;  // no row, no digit: row i keeps its own source
   Panel1InfoList_.SetCell(index, 1, row.command);
   Panel1InfoList_.SetCell(index, 2, row.access);
-  host_.State().StartupSourceCodes += row.digit;
+  StartupSourceCodes_ += row.digit;
   rows_.push_back(row);
   Panel1InfoList_.FillTick();
 }
@@ -69,15 +70,14 @@ void StartupTab::SetCountText(const std::string& text) {
 }
 
 void StartupTab::Panel1Enter() {
-  if (filling_) return;
-  filling_ = true;
-  ScopeExit done([this] { filling_ = false; });
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
   AppState& state = host_.State();
 
   Panel1_.BringToFront();
   Panel1InfoList_.Clear();
   icons_->Reset();
-  state.StartupSourceCodes.clear();
+  StartupSourceCodes_.clear();
   rows_.clear();
 
   Panel1InfoList_.BeginFill();
@@ -90,11 +90,10 @@ void StartupTab::Panel1Enter() {
 }
 
 void StartupTab::Panel1Button1Click() {
-  if (filling_ || acting_) return;
-  acting_ = true;
   bool added = false;
   {
-    ScopeExit done([this] { acting_ = false; });
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    if (!busy) return;
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
     form.Execute(host_.MainWindow());
@@ -104,12 +103,11 @@ void StartupTab::Panel1Button1Click() {
 }
 
 void StartupTab::Panel1Button2Click() {
-  if (filling_ || acting_) return;
   const int count = Panel1InfoList_.Count();
   if (count == 0) return;
-  acting_ = true;
   {
-    ScopeExit done([this] { acting_ = false; });
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    if (!busy) return;
     bool any_checked = false;
     for (int i = 0; i < count && !any_checked; ++i) any_checked = Panel1InfoList_.IsChecked(i);
     if (!any_checked) {
@@ -120,10 +118,10 @@ void StartupTab::Panel1Button2Click() {
       }
       Panel1InfoList_.SetChecked(selected, true);
     }
-    if (host_.Ui().AskYesNo(kStartupConfirmDelete) == 2) return;
+    if (host_.Ui().AskYesNo(kStartupConfirmDelete) == Answer::No) return;
 
     std::vector<StartupDeleteRow> chosen;
-    const std::string& codes = host_.State().StartupSourceCodes;
+    const std::string& codes = StartupSourceCodes_;
     for (int i = 0; i < count; ++i) {
       PumpMessages();
       const auto row = static_cast<size_t>(i);

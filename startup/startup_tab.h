@@ -40,7 +40,8 @@ class StartupTab : public TabPage {
   bool UndoLinkVisible() const { return Panel1UndoLabel_->visible; }
   // The rows as read, in list order (the names exactly as the system gave them).
   const std::vector<StartupRow>& Rows() const { return rows_; }
-  bool Filling() const { return filling_; }
+  // One source digit per row, in list order.
+  const std::string& StartupSourceCodes() const { return StartupSourceCodes_; }
 
  private:
   static constexpr int kCountLabelWidth = 114;
@@ -55,8 +56,7 @@ class StartupTab : public TabPage {
   ShortcutReader links_;
   std::unique_ptr<RowIcons> icons_;
   std::vector<StartupRow> rows_;
-  bool filling_ = false;  // a fill lets messages run; clicks and a second fill wait for it
-  bool acting_ = false;
+  std::string StartupSourceCodes_;
 };
 
 }  // namespace kv

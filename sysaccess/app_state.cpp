@@ -38,7 +38,6 @@ bool IsWow64() {
 
 AppState ComputeAppState() {
   AppState s;
-  s.RestoreMessage = ::RegisterWindowMessageA("KorvaneRestore");
 
   char user[259] = {};
   DWORD size = sizeof user;

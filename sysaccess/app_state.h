@@ -6,7 +6,6 @@
 namespace kv {
 
 struct AppState {
-  unsigned RestoreMessage = 0;
   std::string UserName;
   std::string ExeFolder;  // every folder ends with a backslash
   std::string UndoFolder;
@@ -18,8 +17,6 @@ struct AppState {
   std::string ProfileFolder;
   std::string StartupFolder;
   std::string CommonStartupFolder;
-  std::string StartupSourceCodes;  // one source digit per autostart row
-  bool BusyFlag = false;
 };
 
 // Reads the folders from Windows in the documented order.

@@ -11,8 +11,6 @@
 
 namespace kv {
 
-const char kUndoNotCreated[] = "无法创建撤消文件，未删除任何内容。";
-
 namespace {
 
 constexpr int kMaxNumber = 9999;
@@ -96,12 +94,6 @@ bool SaveUndoFile(const AppState& state, const std::string& file_name, const std
   file.reset();
   if (!ok) ::DeleteFileA(full_path.c_str());
   return ok;
-}
-
-std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced) {
-  if (!produced) return "成功删除记录！";
-  if (form == UndoForm::Autostart) return "成功删除记录，创建撤消文件。";
-  return std::string("成功删除记录，") + "\r" + "创建撤消文件" + file_name;
 }
 
 }  // namespace kv

@@ -7,8 +7,6 @@
 
 namespace kv {
 
-enum class UndoForm { Named, Autostart };
-
 // Creates UndoFolder with every missing parent. Failure is not reported here.
 void EnsureUndoFolder(const AppState& state);
 
@@ -27,10 +25,5 @@ std::string ExportParameters(const std::string& full_path, const std::string& ro
 // Writes `content` as a new file UndoFolder + file_name; false when it cannot be fully written
 // (a partial file is removed).
 bool SaveUndoFile(const AppState& state, const std::string& file_name, const std::string& content);
-
-// The result message of a deletion; `produced` tells whether this deletion wrote its file.
-std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced);
-
-extern const char kUndoNotCreated[];  // "无法创建撤消文件，未删除任何内容。"
 
 }  // namespace kv

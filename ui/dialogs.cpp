@@ -55,28 +55,28 @@ void TForm3b::OnInit() {
   last_used_ = button1_;
 }
 
-int TForm3b::Ask(const std::string& text, HWND over) {
+Answer TForm3b::Ask(const std::string& text, HWND over) {
   SetCentredText(info_label_, RECT{16, 16, 286, 66}, text);
   // Only the buttons give an answer; any other way out means No.
-  answer_ = 2;
+  answer_ = Answer::No;
   ShowModal(over, last_used_);
   return answer_;
 }
 
 void TForm3b::Button1Click() {
-  answer_ = 1;
+  answer_ = Answer::Yes;
   last_used_ = button1_;
   EndModal();
 }
 
 void TForm3b::Button2Click() {
-  answer_ = 2;
+  answer_ = Answer::No;
   last_used_ = button2_;
   EndModal();
 }
 
 void TForm3b::OnClose() {
-  answer_ = 2;
+  answer_ = Answer::No;
   EndModal();
 }
 
@@ -114,7 +114,7 @@ bool Dialogs::Create(HWND main_window) {
 
 void Dialogs::ShowInfo(const std::string& text) { form3a_.Show(text, main_); }
 
-int Dialogs::AskYesNo(const std::string& text) { return form3b_.Ask(text, main_); }
+Answer Dialogs::AskYesNo(const std::string& text) { return form3b_.Ask(text, main_); }
 
 void Dialogs::ShowWaitWindow() {
   wait_ = std::make_unique<TForm2c>();
@@ -123,18 +123,12 @@ void Dialogs::ShowWaitWindow() {
 
 void Dialogs::CloseWaitWindow() { wait_.reset(); }
 
-void Dialogs::ShowUndoResult(const std::string& file_name, UndoForm form, bool produced) {
-  ShowInfo(UndoResultMessage(form, file_name, produced));
-}
-
-ReadingGuard::ReadingGuard(Dialogs& dialogs, bool& busy_flag) : dialogs_(dialogs), busy_(busy_flag) {
+ReadingGuard::ReadingGuard(Dialogs& dialogs) : dialogs_(dialogs) {
   ::EnableWindow(dialogs_.MainWindow(), FALSE);
   dialogs_.ShowWaitWindow();
-  busy_ = true;
 }
 
 ReadingGuard::~ReadingGuard() {
-  busy_ = false;
   ::EnableWindow(dialogs_.MainWindow(), TRUE);
   dialogs_.CloseWaitWindow();
 }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "sysaccess/undo_store.h"
 #include "ui/dialog_base.h"
 
 namespace kv {
@@ -29,12 +28,13 @@ class TForm3a : public DialogBase {
   HWND button1_ = nullptr;
 };
 
+enum class Answer { Yes, No };
+
 class TForm3b : public DialogBase {
  public:
   bool Create();
-  // Returns Answer: 1 after "是", 2 after "否" and after any other way of closing.
-  int Ask(const std::string& text, HWND over);
-  int Answer() const { return answer_; }
+  // Yes after "是"; No after "否" and after any other way of closing.
+  Answer Ask(const std::string& text, HWND over);
   HWND InfoLabel() const { return info_label_; }
   HWND Button1() const { return button1_; }
   HWND Button2() const { return button2_; }
@@ -51,7 +51,7 @@ class TForm3b : public DialogBase {
   HWND button1_ = nullptr;
   HWND button2_ = nullptr;
   HWND last_used_ = nullptr;  // the next question opens with the focus here
-  int answer_ = 0;
+  Answer answer_ = Answer::No;
 };
 
 class TForm2c : public DialogBase {
@@ -68,11 +68,9 @@ class Dialogs {
  public:
   bool Create(HWND main_window);
   void ShowInfo(const std::string& text);
-  int AskYesNo(const std::string& text);
+  Answer AskYesNo(const std::string& text);
   void ShowWaitWindow();
   void CloseWaitWindow();
-  // The result message of a deletion: `produced` tells whether this deletion wrote `file_name`.
-  void ShowUndoResult(const std::string& file_name, UndoForm form, bool produced);
 
   TForm3a& MessageWindow() { return form3a_; }
   TForm3b& ConfirmWindow() { return form3b_; }
@@ -86,18 +84,17 @@ class Dialogs {
   std::unique_ptr<TForm2c> wait_;
 };
 
-// The reading protocol of the long tabs: main window disabled, wait window shown, BusyFlag set;
-// undone in reverse on every path out of the reading.
+// The reading protocol of the long tabs: main window disabled, wait window shown; undone in
+// reverse on every path out of the reading.
 class ReadingGuard {
  public:
-  ReadingGuard(Dialogs& dialogs, bool& busy_flag);
+  explicit ReadingGuard(Dialogs& dialogs);
   ~ReadingGuard();
   ReadingGuard(const ReadingGuard&) = delete;
   ReadingGuard& operator=(const ReadingGuard&) = delete;
 
  private:
   Dialogs& dialogs_;
-  bool& busy_;
 };
 
 }  // namespace kv

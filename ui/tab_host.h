@@ -6,6 +6,7 @@
 
 #include "sysaccess/app_state.h"
 #include "sysaccess/programs.h"
+#include "ui/busy_flag.h"
 #include "ui/dialogs.h"
 
 namespace kv {
@@ -17,6 +18,7 @@ class TabHost {
   virtual HWND MainWindow() const = 0;
   virtual HIMAGELIST ImageList1() const = 0;  // shared by the four lists; each fill clears it
   virtual Dialogs& Ui() = 0;
+  virtual BusyFlag& Busy() = 0;
   virtual FileIcons& Icons() = 0;
   virtual HBITMAP ButtonImage(bool hover) const = 0;  // "ButtonA" / "ButtonB"
   virtual void SelectTab(int tab) = 0;                 // TabLabel1Click .. TabLabel4Click
@@ -31,6 +33,7 @@ class TabPage {
   virtual ~TabPage() = default;
   virtual void Create() = 0;  // builds the panel and its controls (hidden behind the others)
   virtual void Enter() = 0;   // the tab's enter routine
+  virtual void Leave() {}     // another tab was selected
   virtual void TimerTick() {}
   virtual HWND PanelWindow() const = 0;
 };

@@ -6,14 +6,11 @@
 
 #include "sysaccess/path_rules.h"
 #include "sysaccess/programs.h"
-#include "sysaccess/registry.h"
 #include "sysaccess/text_rules.h"
-#include "sysaccess/undo_name_rules.h"
-#include "sysaccess/undo_store.h"
-#include "sysaccess/undo_verify.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
-#include "uninstall/uninstall_plan_rules.h"
+#include "ui/undo_messages.h"
+#include "uninstall/uninstall_actions.h"
 #include "uninstall/uninstall_reader.h"
 
 namespace kv {
@@ -31,7 +28,6 @@ const char kPanel2Button2Text[] = "删除记录";
 const char kUninstallQuestion[] = "Are you sure you want to uninstall";
 const char kUninstallFallbackInfo[] = "按确定时，该程序将被卸载。";
 const char kDeleteRecordQuestion[] = "您确定要删除卸载记录 ";
-const char kRecordNotDeleted[] = "无法删除记录！";
 
 namespace {
 
@@ -90,13 +86,15 @@ UninstallFilter UninstallTab::SelectedFilter() const {
 }
 
 void UninstallTab::Panel2Enter() {
+  const BusyFlag::Hold busy = host_.Busy().Take();
+  if (!busy) return;
   AppState& state = host_.State();
   Panel2InfoList_.Clear();
   row_icons_->Reset();
   ScratchList_.clear();
   Panel2_.BringToFront();
   {
-    ReadingGuard reading(host_.Ui(), state.BusyFlag);
+    ReadingGuard reading(host_.Ui());
     Panel2InfoList_.BeginFill();
     ScopeExit end_fill([this] { Panel2InfoList_.EndFill(); });
     // The main window is disabled throughout, so the filter cannot change under the reading.
@@ -106,6 +104,7 @@ void UninstallTab::Panel2Enter() {
       const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
       const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders));
       const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
+      if (row < 0) return;  // no row, no record: row i keeps describing record i
       Panel2InfoList_.SetCell(row, 1, p.fields.command);
       Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
       ScratchList_.push_back(std::move(p.record));
@@ -119,54 +118,37 @@ void UninstallTab::Panel2Enter() {
 }
 
 bool UninstallTab::SelectedRecord(UninstallFields& fields) const {
-  if (host_.State().BusyFlag || Panel2InfoList_.Count() == 0) return false;
+  if (Panel2InfoList_.Count() == 0) return false;
   const int row = Panel2InfoList_.Selected();
   if (row < 0 || static_cast<size_t>(row) >= ScratchList_.size()) return false;
   return DecodeUninstallRecord(ScratchList_[static_cast<size_t>(row)], fields);
 }
 
 void UninstallTab::Panel2Button1Click() {
-  UninstallFields record;
-  if (!SelectedRecord(record)) return;
-  Dialogs& ui = host_.Ui();
-  if (ui.AskYesNo(UninstallQuestion(record.display_name)) != 1) return;
-  const AppState& state = host_.State();
-  const UninstallPlan plan =
-      PlanUninstall(record.command, state.SystemFolder, [](const std::string& path) { return FileExists(path); });
-  if (plan.run && RunProgram(plan.program, plan.parameters)) {
-    Panel2Enter();
-    return;
+  {
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    UninstallFields record;
+    if (!busy || !SelectedRecord(record)) return;
+    Dialogs& ui = host_.Ui();
+    if (ui.AskYesNo(UninstallQuestion(record.display_name)) != Answer::Yes) return;
+    if (!RunUninstaller(host_.State(), record)) {
+      ::ShellExecuteA(host_.MainWindow(), "open", (host_.State().SystemFolder + "control.exe").c_str(), "appwiz.cpl",
+                      nullptr, SW_SHOWNORMAL);
+      ui.ShowInfo(kUninstallFallbackInfo);
+    }
   }
-  ::ShellExecuteA(host_.MainWindow(), "open", (state.SystemFolder + "control.exe").c_str(), "appwiz.cpl", nullptr,
-                  SW_SHOWNORMAL);
-  ui.ShowInfo(kUninstallFallbackInfo);
   Panel2Enter();
 }
 
 void UninstallTab::Panel2Button2Click() {
-  UninstallFields record;
-  if (!SelectedRecord(record)) return;
-  Dialogs& ui = host_.Ui();
-  if (ui.AskYesNo(DeleteRecordQuestion(record.display_name)) != 1) return;
-  const AppState& state = host_.State();
-  EnsureUndoFolder(state);
-  const bool user = record.root_mark == 'U';
-  const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  const char* root_name = user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-  const std::string file_name = ClaimUndoFileName(state, UninstallUndoName(record.display_name));
-  // Without this deletion's own backup nothing is deleted, and an export that would not put the
-  // whole record back as it is now is no backup.
-  if (!ExportKeyToUndo(state, file_name, root_name, record.key_path) ||
-      !VerifyUndoTree(state, file_name, RegistryView::Wow64_64, root, root_name, record.key_path)) {
-    ui.ShowInfo(kUndoNotCreated);
-    Panel2Enter();
-    return;
+  {
+    const BusyFlag::Hold busy = host_.Busy().Take();
+    UninstallFields record;
+    if (!busy || !SelectedRecord(record)) return;
+    Dialogs& ui = host_.Ui();
+    if (ui.AskYesNo(DeleteRecordQuestion(record.display_name)) != Answer::Yes) return;
+    ui.ShowInfo(KeyDeleteMessage(DeleteUninstallRecord(host_.State(), record)));
   }
-  DeleteRegKey(root, record.key_path);
-  if (RegKeyExistsIn(RegistryView::Wow64_64, root, record.key_path))
-    ui.ShowInfo(kRecordNotDeleted);
-  else
-    ui.ShowUndoResult(file_name, UndoForm::Named, true);
   Panel2Enter();
 }
 

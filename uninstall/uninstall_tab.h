@@ -29,7 +29,6 @@ extern const char kPanel2Button2Text[];     // "删除记录"
 extern const char kUninstallQuestion[];     // "Are you sure you want to uninstall"
 extern const char kUninstallFallbackInfo[]; // "按确定时，该程序将被卸载。"
 extern const char kDeleteRecordQuestion[];  // "您确定要删除卸载记录 "
-extern const char kRecordNotDeleted[];      // "无法删除记录！"
 
 // The confirmation texts of the two actions for a row's caption.
 std::string UninstallQuestion(const std::string& caption);

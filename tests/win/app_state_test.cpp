@@ -15,7 +15,6 @@ TEST(AppStateFolders, EveryFolderEndsWithABackslash) {
     EXPECT_TRUE(EndsWithBackslash(*f)) << *f;
   }
   EXPECT_EQ(s.UndoFolder, s.ExeFolder + "Undo\\");
-  EXPECT_NE(s.RestoreMessage, 0u);
   EXPECT_FALSE(s.UserName.empty());
   // The 64-bit build stands in for the 32-bit program on 64-bit Windows.
   if (sizeof(void*) == 8) {

@@ -7,6 +7,7 @@
 
 #include "sysaccess/programs.h"
 #include "tests/win/association_test_support.h"
+#include "ui/undo_messages.h"
 #include "tests/win/sysaccess_fixtures.h"
 
 namespace kv {

@@ -2,6 +2,8 @@
 // the values it writes under HKEY_CLASSES_ROOT read back exactly.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <string>
 #include <vector>
 
@@ -344,14 +346,14 @@ TEST_F(AssociationEditTest, EditAndDeleteNeedASelectionAndAnIdleTab) {
   }
   // While BusyFlag is set neither says anything nor opens anything.
   list().Select(0);
-  form().State().BusyFlag = true;
+  std::optional<BusyFlag::Hold> busy(form().Busy().Take());
   for (auto click : {&AssociationTab::Panel4Button2Click, &AssociationTab::Panel4Button3Click}) {
     DialogScript script({{kForm2bEditCaption, kForm2bCancelCaption}, {"确认", "否"}});
     (tab().*click)();
     test::PumpFor(100);
     EXPECT_TRUE(script.Texts().empty());
   }
-  form().State().BusyFlag = false;
+  busy.reset();
 }
 
 }  // namespace

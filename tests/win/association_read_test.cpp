@@ -1,6 +1,8 @@
 // Tab 4's reading and search against extension and type keys seeded under HKEY_CLASSES_ROOT.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <string>
 #include <vector>
 
@@ -165,7 +167,7 @@ TEST_F(AssociationTabTest, ReadsBusyWithTheMainWindowDisabledAndRestoresAfterwar
   bool busy = false, enabled = true, waiting = false;
   int top_then = -1;
   DuringRead probe([&] {
-    busy = form().State().BusyFlag;
+    busy = form().Busy().IsSet();
     enabled = ::IsWindowEnabled(form().hwnd()) != FALSE;
     waiting = form().Ui().WaitWindow() != nullptr && ::IsWindowVisible(form().Ui().WaitWindow()->hwnd());
     // A search typed meanwhile does nothing.
@@ -179,7 +181,7 @@ TEST_F(AssociationTabTest, ReadsBusyWithTheMainWindowDisabledAndRestoresAfterwar
   EXPECT_FALSE(enabled);
   EXPECT_TRUE(waiting);
   EXPECT_EQ(top_then, 0);
-  EXPECT_FALSE(form().State().BusyFlag);
+  EXPECT_FALSE(form().Busy().IsSet());
   EXPECT_TRUE(::IsWindowEnabled(form().hwnd()));
   EXPECT_EQ(form().Ui().WaitWindow(), nullptr);
   EXPECT_EQ(list().TopIndex(), 0);
@@ -231,10 +233,10 @@ TEST_F(AssociationTabTest, SearchBringsTheFirstMatchingExtensionToTheTop) {
 
   // While a reading runs the search does nothing.
   Search(".");
-  form().State().BusyFlag = true;
+  std::optional<BusyFlag::Hold> busy(form().Busy().Take());
   Search("kvtstc");
   EXPECT_EQ(l.TopIndex(), 0);
-  form().State().BusyFlag = false;
+  busy.reset();
 }
 
 TEST_F(AssociationTabTest, EnteringAgainKeepsTheSearchTextAndStartsAtTheTop) {

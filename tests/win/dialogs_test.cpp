@@ -72,12 +72,12 @@ TEST_F(DialogWindows, AskYesNoAnswersByButtonAndTreatsOtherClosesAsNo) {
   struct Case {
     const char* what;
     std::function<void(HWND)> act;
-    int answer;
+    Answer answer;
   } cases[] = {
-      {"是", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "是"), BM_CLICK, 0, 0); }, 1},
-      {"否", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "否"), BM_CLICK, 0, 0); }, 2},
-      {"Alt+F4", [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, 2},
-      {"WM_CLOSE", [](HWND d) { ::PostMessageA(d, WM_CLOSE, 0, 0); }, 2},
+      {"是", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "是"), BM_CLICK, 0, 0); }, Answer::Yes},
+      {"否", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "否"), BM_CLICK, 0, 0); }, Answer::No},
+      {"Alt+F4", [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, Answer::No},
+      {"WM_CLOSE", [](HWND d) { ::PostMessageA(d, WM_CLOSE, 0, 0); }, Answer::No},
   };
   for (auto& c : cases) {
     WhenShown script("确认", c.act);
@@ -91,15 +91,15 @@ TEST_F(DialogWindows, AskYesNoAnswersByButtonAndTreatsOtherClosesAsNo) {
 TEST_F(DialogWindows, EnterFollowsTheButtonUsedLast) {
   {
     WhenShown enter("确认", [](HWND d) { PostKey(d, VK_RETURN); });
-    EXPECT_EQ(dialogs_.AskYesNo("第一个问题"), 1);  // opens on "是"
+    EXPECT_EQ(dialogs_.AskYesNo("第一个问题"), Answer::Yes);  // opens on "是"
   }
   {
     WhenShown no("确认", [](HWND d) { ::PostMessageA(test::FindChildByText(d, "否"), BM_CLICK, 0, 0); });
-    EXPECT_EQ(dialogs_.AskYesNo("第二个问题"), 2);
+    EXPECT_EQ(dialogs_.AskYesNo("第二个问题"), Answer::No);
   }
   {
     WhenShown enter("确认", [](HWND d) { PostKey(d, VK_RETURN); });
-    EXPECT_EQ(dialogs_.AskYesNo("第三个问题"), 2);  // now opens on "否"
+    EXPECT_EQ(dialogs_.AskYesNo("第三个问题"), Answer::No);  // now opens on "否"
   }
 }
 
@@ -111,7 +111,7 @@ TEST_F(DialogWindows, EscapeClosesNeitherWindow) {
     // Still open after the key was handled: answer properly.
     ::SetTimer(nullptr, 0, 200, &ClickLater<kConfirm, kYes>);
   });
-  EXPECT_EQ(dialogs_.AskYesNo("Escape?"), 1);
+  EXPECT_EQ(dialogs_.AskYesNo("Escape?"), Answer::Yes);
   EXPECT_EQ(escapes, 1);
 
   DWORD shown_for = 0;
@@ -142,10 +142,8 @@ TEST_F(DialogWindows, ShowInfoReturnsAfterOkOrEnterAndShowsTheText) {
 
 TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading) {
   HWND main = main_.form().hwnd();
-  bool busy = false;
   {
-    ReadingGuard reading(dialogs_, busy);
-    EXPECT_TRUE(busy);
+    ReadingGuard reading(dialogs_);
     EXPECT_FALSE(::IsWindowEnabled(main));
     HWND wait = test::FindProcessWindow("收集数据");
     ASSERT_NE(wait, nullptr);
@@ -159,7 +157,6 @@ TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading
     EXPECT_LE(std::abs((w.left + w.right) - (m.left + m.right)), 2);
     EXPECT_LE(std::abs((w.top + w.bottom) - (m.top + m.bottom)), 2);
   }
-  EXPECT_FALSE(busy);
   EXPECT_TRUE(::IsWindowEnabled(main));
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
 }

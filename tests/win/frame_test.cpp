@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "sysaccess/registry.h"
 #include "tests/win/test_support.h"
 
@@ -28,10 +30,10 @@ TEST(MainWindowFrame, StartsOnTabOneAndMovesTheMarker) {
 
 TEST(MainWindowFrame, CloseIsRefusedWhileBusy) {
   test::MainWindow w;
-  w.form().State().BusyFlag = true;
+  std::optional<BusyFlag::Hold> busy(w.form().Busy().Take());
   ::SendMessageA(w.form().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindow(w.form().hwnd()));
-  w.form().State().BusyFlag = false;
+  busy.reset();
   ::SendMessageA(w.form().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindow(w.form().hwnd()));
 }

@@ -2,6 +2,8 @@
 // rule of the image buttons, driven by real window messages.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -444,12 +446,12 @@ TEST_F(LookTest, XLabelDoesNothingWhileBusy) {
   SettingsGuard::Set(kSparrowtuneAds, Seed::True);
   test::MainWindow w;
   WindowDriver driver(kPromotionTitles, {PressEscape});
-  w.form().State().BusyFlag = true;
+  std::optional<BusyFlag::Hold> busy(w.form().Busy().Take());
   w.form().TopLabel3Click();
   test::PumpFor(100);
   EXPECT_TRUE(::IsWindowVisible(w.form().hwnd()));
   EXPECT_TRUE(driver.seen.empty());
-  w.form().State().BusyFlag = false;
+  busy.reset();
 }
 
 // ---- the About window ----

@@ -51,7 +51,7 @@ TEST(ProcessTab, NewProcessesAppearOnTheNextPassAndVanishWhenTheyEnd) {
   ListView& list = tab.Panel3InfoList();
   w.form().SelectTab(3);
   EXPECT_TRUE(w.form().Panel3TimerEnabled());
-  EXPECT_FALSE(w.form().State().BusyFlag);
+  EXPECT_FALSE(w.form().Busy().IsSet());
   EXPECT_TRUE(Consistent(tab));
   const int own = RowOf(list, OwnName());
   ASSERT_GE(own, 0);
@@ -99,7 +99,7 @@ TEST(ProcessTab, NewProcessesAppearOnTheNextPassAndVanishWhenTheyEnd) {
   EXPECT_EQ(RowOf(list, "kvplain.exe"), -1);
   EXPECT_GE(RowOf(list, OwnName()), 0);
   EXPECT_TRUE(Consistent(tab));
-  EXPECT_FALSE(w.form().State().BusyFlag);
+  EXPECT_FALSE(w.form().Busy().IsSet());
 }
 
 TEST(ProcessTab, EndingANameEndsEveryInstanceAfterYes) {
@@ -207,7 +207,7 @@ TEST(ProcessTab, HiddenTabRunsNoPassEvenWhenCalledDirectly) {
   EXPECT_EQ(list.Count(), rows);
   EXPECT_EQ(RowOf(list, "kvhidden.exe"), -1);
   EXPECT_EQ(tab.Panel3InfoLabelText(), label);
-  EXPECT_FALSE(w.form().State().BusyFlag);
+  EXPECT_FALSE(w.form().Busy().IsSet());
 }
 
 TEST(ProcessTab, SelectionAndScrollSurvivePasses) {

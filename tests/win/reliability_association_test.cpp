@@ -9,6 +9,7 @@
 #include "sysaccess/registry.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "tests/win/association_test_support.h"
 #include "tests/win/reliability_support.h"
 
@@ -76,7 +77,7 @@ class AssociationReliabilityTest : public ::testing::Test {
       EXPECT_TRUE(test::SameRegistryTree(before, after));
       EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, "Software\\KorvaneTest\\Injected"));
       ++round_trips_;
-    } else if (message == kDeleteFailedText) {
+    } else if (message == kKeyNotDeleted) {
       EXPECT_TRUE(there);
     } else {
       ADD_FAILURE() << "a message that is no outcome: " << message;

@@ -14,6 +14,7 @@
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "tests/win/reliability_support.h"
 #include "tests/win/startup_fixtures.h"
 

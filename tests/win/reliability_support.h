@@ -128,7 +128,7 @@ class ScratchKeyW {
 
 // After any reading or action: not busy, the main window enabled, no wait window.
 inline ::testing::AssertionResult TabIsIdle(TForm1& form) {
-  if (form.State().BusyFlag) return ::testing::AssertionFailure() << "BusyFlag still set";
+  if (form.Busy().IsSet()) return ::testing::AssertionFailure() << "BusyFlag still set";
   if (!::IsWindowEnabled(form.MainWindow())) return ::testing::AssertionFailure() << "main window disabled";
   if (form.Ui().WaitWindow() != nullptr) return ::testing::AssertionFailure() << "wait window still there";
   return ::testing::AssertionSuccess();

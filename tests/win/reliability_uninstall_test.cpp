@@ -11,6 +11,7 @@
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "tests/win/reliability_support.h"
 #include "tests/win/uninstall_fixtures.h"
 #include "uninstall/uninstall_record_rules.h"
@@ -97,7 +98,7 @@ class UninstallReliabilityTest : public ::testing::Test {
       EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", path, after));
       EXPECT_TRUE(test::SameRegistryTree(before, after));
       ++round_trips_;
-    } else if (message == kRecordNotDeleted) {
+    } else if (message == kKeyNotDeleted) {
       EXPECT_TRUE(there);
     } else {
       ADD_FAILURE() << "a message that is no outcome: " << message;

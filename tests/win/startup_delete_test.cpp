@@ -4,6 +4,7 @@
 #include "startup/startup_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "sysaccess/undo_verify.h"
 #include "tests/win/startup_fixtures.h"
 #include "tests/win/sysaccess_fixtures.h"

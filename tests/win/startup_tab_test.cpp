@@ -5,6 +5,7 @@
 #include "startup/form2a.h"
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "sysaccess/undo_verify.h"
 #include "tests/win/startup_fixtures.h"
 #include "tests/win/sysaccess_fixtures.h"
@@ -68,14 +69,14 @@ TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
   ListView& list = tab().Panel1InfoList();
   const auto& rows = tab().Rows();
   ASSERT_EQ(list.Count(), static_cast<int>(rows.size()));
-  ASSERT_EQ(state().StartupSourceCodes.size(), rows.size());
+  ASSERT_EQ(tab().StartupSourceCodes().size(), rows.size());
   size_t disabled_rows = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     const int r = static_cast<int>(i);
     EXPECT_EQ(list.Cell(r, 0), rows[i].caption);
     EXPECT_EQ(list.Cell(r, 1), rows[i].command);
     EXPECT_EQ(list.Cell(r, 2), rows[i].access);
-    EXPECT_EQ(state().StartupSourceCodes[i], rows[i].digit);
+    EXPECT_EQ(tab().StartupSourceCodes()[i], rows[i].digit);
     EXPECT_FALSE(list.IsChecked(r));
     if (rows[i].digit == '5') ++disabled_rows;
   }
@@ -118,6 +119,7 @@ TEST_F(StartupTabTest, UndoLinkShowsExactlyWhenTheFolderExists) {
 // What a click that arrives in the middle of a fill finds and leaves.
 struct MidFill {
   StartupTab* tab = nullptr;
+  TForm1* form = nullptr;
   int calls = 0;
   bool was_filling = false;
   size_t rows_before = 0, rows_after = 0;
@@ -127,22 +129,24 @@ MidFill g_mid_fill;
 void CALLBACK ClickDuringFill(HWND, UINT, UINT_PTR, DWORD) {
   MidFill& m = g_mid_fill;
   if (m.calls++ > 0) return;
-  m.was_filling = m.tab->Filling();
+  m.was_filling = m.form->Busy().IsSet();
   m.rows_before = m.tab->Rows().size();
   m.tab->Panel1Enter();
   m.tab->Panel1Button1Click();
   m.tab->Panel1Button2Click();
+  m.form->SelectTab(2);
+  ::SendMessageA(m.form->hwnd(), WM_CLOSE, 0, 0);
   m.rows_after = m.tab->Rows().size();
 }
 
-// Messages run while the list fills; a second fill or a button click arriving then waits for
-// nothing and changes nothing.
+// Messages run while the list fills; a second fill, a button click, another tab's selection or a
+// close arriving then waits for nothing and changes nothing.
 TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
   std::vector<std::unique_ptr<SeedValue>> many;
   for (int i = 0; i < 200; ++i)
     many.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, test::Unique("many" + std::to_string(i)),
                                                REG_SZ, Sz("C:\\many.exe")));
-  g_mid_fill = MidFill{&tab()};
+  g_mid_fill = MidFill{&tab(), &w_.form()};
   test::DialogScript no_dialog({{"信息", "确定"}, {"添加自动启动项", "取消"}});
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &ClickDuringFill);
   ::Sleep(30);  // due before the fill starts: its first look into the queue runs the timer
@@ -152,8 +156,11 @@ TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
   EXPECT_TRUE(g_mid_fill.was_filling);
   EXPECT_EQ(g_mid_fill.rows_before, g_mid_fill.rows_after);
   EXPECT_EQ(no_dialog.Texts().size(), 0u);
-  EXPECT_EQ(state().StartupSourceCodes.size(), tab().Rows().size());
+  EXPECT_EQ(tab().StartupSourceCodes().size(), tab().Rows().size());
   for (const auto& v : many) EXPECT_GE(RowOf(v->name()), 0);
+  EXPECT_TRUE(::IsWindow(w_.form().hwnd())) << "closed in the middle of a fill";
+  EXPECT_TRUE(::IsWindowVisible(tab().PanelWindow())) << "another tab was entered inside the fill";
+  EXPECT_FALSE(w_.form().Busy().IsSet());
 }
 
 void SetEdit1(HWND dialog, void* path) {
@@ -193,7 +200,7 @@ TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
   EXPECT_EQ(v, (test::RawValue{REG_SZ, Sz(program)}));
   const int row = RowOf(program_name);
   EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].command, program);
-  EXPECT_EQ(state().StartupSourceCodes[static_cast<size_t>(row)], '1');
+  EXPECT_EQ(tab().StartupSourceCodes()[static_cast<size_t>(row)], '1');
 
   // For all users, twice: one value in the machine's key.
   for (int round = 0; round < 2; ++round) {

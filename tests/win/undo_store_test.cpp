@@ -1,4 +1,5 @@
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 
 #include <gtest/gtest.h>
 

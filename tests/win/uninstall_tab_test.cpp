@@ -2,6 +2,11 @@
 // through stand-in programs, and record deletion with its undo file.
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include <windows.h>
+#include <commctrl.h>
+
 #include <map>
 
 #include "sysaccess/programs.h"
@@ -9,6 +14,7 @@
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
+#include "ui/undo_messages.h"
 #include "tests/win/sysaccess_fixtures.h"
 #include "tests/win/uninstall_fixtures.h"
 #include "uninstall/uninstall_tab.h"
@@ -96,6 +102,12 @@ class UninstallTabTest : public ::testing::Test {
   test::MainWindow main_;
 };
 
+// A list view that refuses to insert the row of "KvTest Plain".
+LRESULT CALLBACK RefusePlain(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == LVM_INSERTITEMA && std::string(reinterpret_cast<LVITEMA*>(lp)->pszText) == "KvTest Plain") return -1;
+  return ::DefSubclassProc(w, msg, wp, lp);
+}
+
 TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
   seed_.Entry(UninstallRoot::Machine, "KvTest Plain", "KvTest Plain");
   seed_.Entry(UninstallRoot::User, "KvTest KB", "KvTest Update (KB2347290)");
@@ -112,14 +124,27 @@ TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
   Click(2);
   EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper", "KvTest Plain"}));
 
-  EXPECT_EQ(tab().Panel2InfoLabelText(), ToDecimal(list().Count()) + kPanel2CountSuffix);
-  ASSERT_EQ(tab().ScratchList().size(), static_cast<size_t>(list().Count()));
-  for (int i = 0; i < list().Count(); ++i) {
-    UninstallFields f;
-    ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(i)], f));
-    EXPECT_EQ(f.display_name, list().Cell(i, 0));
-    EXPECT_EQ(f.command, list().Cell(i, 1));
-  }
+  auto records_follow_rows = [&] {
+    EXPECT_EQ(tab().Panel2InfoLabelText(), ToDecimal(list().Count()) + kPanel2CountSuffix);
+    ASSERT_EQ(tab().ScratchList().size(), static_cast<size_t>(list().Count()));
+    for (int i = 0; i < list().Count(); ++i) {
+      UninstallFields f;
+      ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(i)], f));
+      EXPECT_EQ(f.display_name, list().Cell(i, 0));
+      EXPECT_EQ(f.command, list().Cell(i, 1));
+    }
+  };
+  records_follow_rows();
+  // A row the list view refuses to insert leaves no record behind, so the records after it still
+  // describe their own rows (an action would otherwise act on another program's key).
+  const SUBCLASSPROC refuse_plain = &RefusePlain;
+  ASSERT_TRUE(::SetWindowSubclass(list().hwnd(), refuse_plain, 1, 0));
+  tab().Panel2Enter();
+  ::RemoveWindowSubclass(list().hwnd(), refuse_plain, 1);
+  EXPECT_EQ(RowOf("KvTest Plain"), -1);
+  EXPECT_GE(RowOf("KvTest Helper"), 0);
+  records_follow_rows();
+  tab().Panel2Enter();
   const int helper = RowOf("KvTest Helper");
   UninstallFields f;
   ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(helper)], f));
@@ -133,7 +158,7 @@ TEST_F(UninstallTabTest, ReadingDisablesTheWindowAndShowsTheWaitWindow) {
     ++rows;
     waited += test::FindProcessWindow("收集数据") != nullptr;
     disabled += !::IsWindowEnabled(form().hwnd());
-    busy += state().BusyFlag;
+    busy += form().Busy().IsSet();
   };
   form().SelectTab(2);
   tab().after_row = nullptr;
@@ -143,7 +168,7 @@ TEST_F(UninstallTabTest, ReadingDisablesTheWindowAndShowsTheWaitWindow) {
   EXPECT_EQ(busy, rows);
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(form().hwnd()));
-  EXPECT_FALSE(state().BusyFlag);
+  EXPECT_FALSE(form().Busy().IsSet());
 }
 
 TEST_F(UninstallTabTest, InstallDateColumn) {
@@ -269,14 +294,14 @@ TEST_F(UninstallActionsTest, NoChangesNothingAndNeitherDoesAClickWithoutSelectio
   EXPECT_EQ(list().Selected(), RowOf("KvTest Keep"));
 
   // Busy, or nothing selected: not even the question comes.
-  state().BusyFlag = true;
+  std::optional<BusyFlag::Hold> held(form().Busy().Take());
   for (auto click : {&UninstallTab::Panel2Button1Click, &UninstallTab::Panel2Button2Click}) {
     DialogScript script(std::vector<DialogScript::Step>{{"确认", "否"}});
     (tab().*click)();
     test::PumpFor(60);
     EXPECT_TRUE(script.Texts().empty());
   }
-  state().BusyFlag = false;
+  held.reset();
   ListView_SetItemState(list().hwnd(), -1, 0, LVIS_SELECTED);
   ASSERT_EQ(list().Selected(), -1);
   for (auto click : {&UninstallTab::Panel2Button1Click, &UninstallTab::Panel2Button2Click}) {

@@ -1,0 +1,20 @@
+#pragma once
+// What the message window says after a deletion of registry data.
+#include <string>
+
+#include "sysaccess/key_delete.h"
+
+namespace kv {
+
+enum class UndoForm { Named, Autostart };
+
+extern const char kUndoNotCreated[];   // "无法创建撤消文件，未删除任何内容。"
+extern const char kKeyNotDeleted[];    // "无法删除记录！"
+
+// The result message of a deletion; `produced` tells whether this deletion wrote its file.
+std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced);
+
+// The message for a key deletion of tab 2 or 4.
+std::string KeyDeleteMessage(const KeyDeleteOutcome& outcome);
+
+}  // namespace kv
