@@ -43,6 +43,7 @@ class ProcessTab : public TabPage {
   ListView& Panel3InfoList() { return Panel3InfoList_; }
   const std::string& Panel3InfoLabelText() const { return Panel3InfoLabel_->text; }
   int PassCount() const { return passes_; }
+  size_t OpenProcessCount() const { return known_.Size(); }
 
  private:
   void RunPass();  // under the caller's BusyFlag hold

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form1.h"
 #include "processes/process_reader.h"
 #include "processes/process_tab.h"
 #include "tests/win/process_test_support.h"
@@ -195,8 +196,10 @@ TEST(ProcessTab, HiddenTabRunsNoPassEvenWhenCalledDirectly) {
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
   w.form().SelectTab(3);
+  EXPECT_GT(tab.OpenProcessCount(), 0u);
   w.form().SelectTab(1);
   EXPECT_FALSE(w.form().Panel3TimerEnabled());
+  EXPECT_EQ(tab.OpenProcessCount(), 0u) << "a hidden tab keeps no process open";
   const int rows = list.Count();
   const std::string label = tab.Panel3InfoLabelText();
   const int passes = tab.PassCount();
@@ -208,6 +211,42 @@ TEST(ProcessTab, HiddenTabRunsNoPassEvenWhenCalledDirectly) {
   EXPECT_EQ(RowOf(list, "kvhidden.exe"), -1);
   EXPECT_EQ(tab.Panel3InfoLabelText(), label);
   EXPECT_FALSE(w.form().Busy().IsSet());
+}
+
+// What arrives while a pass lets messages run: another tab's selection, "继续", a close, a tick.
+struct MidPass {
+  TForm1* form = nullptr;
+  int calls = 0;
+  int passes_inside = -1;
+};
+MidPass g_mid_pass;
+
+void CALLBACK ClicksDuringPass(HWND, UINT, UINT_PTR, DWORD) {
+  MidPass& m = g_mid_pass;
+  if (m.calls++ > 0) return;
+  ProcessTab& tab = static_cast<ProcessTab&>(m.form->Tab(3));
+  m.form->SelectTab(1);
+  tab.Panel3Button2Click();
+  ::SendMessageA(m.form->hwnd(), WM_CLOSE, 0, 0);
+  tab.Panel3TimerEvent();
+  m.passes_inside = tab.PassCount();
+}
+
+TEST(ProcessTab, ClicksAndTicksDuringAPassChangeNothing) {
+  test::MainWindow w;
+  g_mid_pass = MidPass{&w.form()};
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &ClicksDuringPass);
+  ::Sleep(30);  // due before the pass starts: its first look into the queue runs the timer
+  w.form().SelectTab(3);
+  ::KillTimer(nullptr, timer);
+  ASSERT_GT(g_mid_pass.calls, 0);
+  EXPECT_EQ(g_mid_pass.passes_inside, 1) << "a second pass ran inside the first";
+  EXPECT_EQ(Tab3(w).PassCount(), 1);
+  EXPECT_EQ(w.form().TabMarkerLeft(), 424) << "another tab was entered inside the pass";
+  EXPECT_TRUE(::IsWindow(w.form().hwnd())) << "closed in the middle of a pass";
+  EXPECT_TRUE(w.form().Panel3TimerEnabled());
+  EXPECT_FALSE(w.form().Busy().IsSet());
+  EXPECT_TRUE(Consistent(Tab3(w)));
 }
 
 TEST(ProcessTab, SelectionAndScrollSurvivePasses) {
