@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
 #include "ui/tab_host.h"
@@ -42,7 +43,7 @@ class AssociationTab : public TabPage {
 
   // What a user sees of the tab, for tests.
   ListView& Panel4InfoList() { return Panel4InfoList_; }
-  HWND Panel4FindEdit() const { return Panel4FindEdit_; }
+  HWND Panel4FindEdit() const { return Panel4FindEdit_.hwnd(); }
   const Label& Panel4FindLabel() const { return *Panel4FindLabel_; }
   const Label& Panel4InfoLabel() const { return *Panel4InfoLabel_; }
   const Label& Panel4UndoLabel() const { return *Panel4UndoLabel_; }
@@ -60,7 +61,7 @@ class AssociationTab : public TabPage {
   TabHost& host_;
   Panel Panel4_;
   ListView Panel4InfoList_;
-  HWND Panel4FindEdit_ = nullptr;  // a child of the panel, destroyed with it
+  EditBox Panel4FindEdit_;  // a child of the panel, destroyed with it
   Label* Panel4FindLabel_ = nullptr;
   Label* Panel4UndoLabel_ = nullptr;
   Label* Panel4InfoLabel_ = nullptr;

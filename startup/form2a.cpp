@@ -27,23 +27,23 @@ enum : int { kLabel1 = 100, kEdit1, kSelectButton, kCheck1, kCheck2, kButton1, k
 void TForm2a::Execute(HWND over) {
   Added = false;
   if (!CreateDialogWindow(382, 150, kForm2aCaption, over)) return;
-  ShowModal(over, edit1_);
+  ShowModal(over, edit1_.hwnd());
 }
 
 void TForm2a::OnInit() {
   HFONT font = GetFont("Arial", 12);
   // Created in tab order.
   label1_ = AddControl("STATIC", kForm2aLabel1, SS_LEFT | SS_NOPREFIX, 16, 20, 120, 14, kLabel1, font);
-  edit1_ = AddControl("EDIT", "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 16, 40, 320, 23, kEdit1, font,
-                      WS_EX_CLIENTEDGE);
+  edit1_ = EditBox(AddControl("EDIT", "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 16, 40, 320, 23, kEdit1, font,
+                              WS_EX_CLIENTEDGE));
   select_button_ = AddControl("BUTTON", "...", BS_PUSHBUTTON | WS_TABSTOP, 344, 39, 24, 24, kSelectButton, font);
-  check1_ = AddControl("BUTTON", kForm2aCurrentUser, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 112, 72, 72, 17,
-                       kCheck1, font);
-  check2_ = AddControl("BUTTON", kForm2aAllUsers, BS_AUTORADIOBUTTON, 184, 72, 97, 17, kCheck2, font);
+  check1_ = CheckButton(AddControl("BUTTON", kForm2aCurrentUser, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 112, 72,
+                                   72, 17, kCheck1, font));
+  check2_ = CheckButton(AddControl("BUTTON", kForm2aAllUsers, BS_AUTORADIOBUTTON, 184, 72, 97, 17, kCheck2, font));
   button1_ = AddControl("BUTTON", kForm2aButton1, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 80, 112, 100, 25, kButton1,
                         font);
   button2_ = AddControl("BUTTON", kForm2aButton2, BS_PUSHBUTTON | WS_TABSTOP, 192, 112, 100, 25, kButton2, font);
-  ::SendMessageA(check1_, BM_SETCHECK, BST_CHECKED, 0);
+  check1_.SetChecked(true);
 }
 
 bool TForm2a::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
@@ -88,11 +88,11 @@ void TForm2a::SelectButtonClick() {
   ofn.nMaxFile = sizeof file;
   ofn.lpstrInitialDir = BrowseFolder.empty() ? nullptr : BrowseFolder.c_str();
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (::GetOpenFileNameA(&ofn)) ::SetWindowTextA(edit1_, file);
+  if (::GetOpenFileNameA(&ofn)) edit1_.SetText(file);
 }
 
 void TForm2a::Button1Click() {
-  const std::string path = WindowText(edit1_);
+  const std::string path = edit1_.Text();
   if (path.empty()) {
     ui_.ShowInfo(kForm2aNoProgram);
     return;
@@ -101,7 +101,7 @@ void TForm2a::Button1Click() {
     ui_.ShowInfo(kForm2aFileNotFound);
     return;
   }
-  const bool current_user = ::SendMessageA(check1_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const bool current_user = check1_.IsChecked();
   RegWriteString(current_user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kStartupRunKeyPath, RunValueName(path), path);
   Added = true;
   EndModal();

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ui/controls.h"
 #include "ui/dialog_base.h"
 #include "ui/dialogs.h"
 
@@ -34,9 +35,9 @@ class TForm2a : public DialogBase {
   void Button1Click();
   void Button2Click();
 
-  HWND Edit1() const { return edit1_; }
-  HWND Check1() const { return check1_; }
-  HWND Check2() const { return check2_; }
+  HWND Edit1() const { return edit1_.hwnd(); }
+  HWND Check1() const { return check1_.hwnd(); }
+  HWND Check2() const { return check2_.hwnd(); }
 
  protected:
   void OnInit() override;
@@ -47,10 +48,10 @@ class TForm2a : public DialogBase {
  private:
   Dialogs& ui_;
   HWND label1_ = nullptr;
-  HWND edit1_ = nullptr;
+  EditBox edit1_;
   HWND select_button_ = nullptr;
-  HWND check1_ = nullptr;
-  HWND check2_ = nullptr;
+  CheckButton check1_;
+  CheckButton check2_;
   HWND button1_ = nullptr;
   HWND button2_ = nullptr;
 };

@@ -66,11 +66,11 @@ void TForm5::CreateForm() {
   }
 
   check_brush_.reset(::CreateSolidBrush(kPromoCheckBackground));
-  check_box1_ = ::CreateWindowExA(0, "BUTTON", kPromoCheckText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-                                  82, 216, 190, 17, hwnd(),
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckBox1Id)),
-                                  ::GetModuleHandleA(nullptr), nullptr);
-  ::SendMessageA(check_box1_, WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11, true)), FALSE);
+  check_box1_ = CheckButton(::CreateWindowExA(0, "BUTTON", kPromoCheckText,
+                                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 82, 216, 190, 17,
+                                              hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckBox1Id)),
+                                              ::GetModuleHandleA(nullptr), nullptr));
+  ::SendMessageA(check_box1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11, true)), FALSE);
 
   button1_a_.reset(LoadSkinBitmap(IDB_PROMO_OK_A));
   button1_b_.reset(LoadSkinBitmap(IDB_PROMO_OK_B));
@@ -88,7 +88,7 @@ void TForm5::DownloadLinkClick() {
 }
 
 void TForm5::Button1Click() {
-  if (::SendMessageA(check_box1_, BM_GETCHECK, 0, 0) == BST_CHECKED) TurnSettingOff();
+  if (check_box1_.IsChecked()) TurnSettingOff();
   Close();
 }
 
@@ -102,7 +102,7 @@ void TForm5::OnCommand(int id, int, HWND) {
 }
 
 HBRUSH TForm5::OnCtlColor(HDC dc, HWND control) {
-  if (control != check_box1_) return nullptr;
+  if (control != check_box1_.hwnd()) return nullptr;
   ::SetBkColor(dc, kPromoCheckBackground);
   return check_brush_.get();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sysaccess/handles.h"
+#include "ui/controls.h"
 #include "ui/elements.h"
 #include "ui/skin_window.h"
 
@@ -57,7 +58,7 @@ class TForm5 : public SkinWindow {
   void WndImageMouseMove() override { button1_.PanelMouseMove(); }
 
   // What a user sees, for tests.
-  HWND CheckBox1() const { return check_box1_; }
+  HWND CheckBox1() const { return check_box1_.hwnd(); }
   bool Button1Hover() const { return button1_.IsHover(0); }
   COLORREF Button1LabelColor() const { return button1_.At(0).label->color; }
   const PromotionContent& Content() const { return content_; }
@@ -79,7 +80,7 @@ class TForm5 : public SkinWindow {
   ButtonGroup button1_;
   UniqueBitmap button1_a_, button1_b_;
   UniqueBrush check_brush_;
-  HWND check_box1_ = nullptr;
+  CheckButton check_box1_;
 };
 
 class TForm5a : public TForm5 {

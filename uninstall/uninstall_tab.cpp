@@ -58,12 +58,12 @@ void UninstallTab::Create() {
   } radios[3] = {{8, 82, kPanel2Check1Text}, {104, 150, kPanel2Check2Text}, {264, 88, kPanel2Check3Text}};
   for (size_t i = 0; i < 3; ++i) {
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
-    checks_[i] = ::CreateWindowExA(0, "BUTTON", radios[i].text, style, radios[i].x, 362, radios[i].w, 17, panel,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIds[i])),
-                                   ::GetModuleHandleA(nullptr), nullptr);
-    ::SendMessageA(checks_[i], WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11)), FALSE);
+    checks_[i] = CheckButton(::CreateWindowExA(0, "BUTTON", radios[i].text, style, radios[i].x, 362, radios[i].w, 17,
+                                               panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIds[i])),
+                                               ::GetModuleHandleA(nullptr), nullptr));
+    ::SendMessageA(checks_[i].hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11)), FALSE);
   }
-  ::SendMessageA(checks_[1], BM_SETCHECK, BST_CHECKED, 0);
+  checks_[1].SetChecked(true);
   Panel2_.on_command = [this](int id, int code, HWND) {
     if (code != BN_CLICKED) return;
     for (int check : kCheckIds)
@@ -80,8 +80,8 @@ void UninstallTab::Create() {
 }
 
 UninstallFilter UninstallTab::SelectedFilter() const {
-  if (::SendMessageA(checks_[0], BM_GETCHECK, 0, 0) == BST_CHECKED) return UninstallFilter::AllPrograms;
-  if (::SendMessageA(checks_[2], BM_GETCHECK, 0, 0) == BST_CHECKED) return UninstallFilter::OnlyToolbars;
+  if (checks_[0].IsChecked()) return UninstallFilter::AllPrograms;
+  if (checks_[2].IsChecked()) return UninstallFilter::OnlyToolbars;
   return UninstallFilter::HideUpdates;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
 #include "ui/row_icons.h"
@@ -48,7 +49,7 @@ class UninstallTab : public TabPage {
 
   // What a user sees, for tests.
   ListView& Panel2InfoList() { return Panel2InfoList_; }
-  HWND Panel2Check(int n) const { return checks_[static_cast<size_t>(n - 1)]; }
+  HWND Panel2Check(int n) const { return checks_[static_cast<size_t>(n - 1)].hwnd(); }
   const std::string& Panel2InfoLabelText() const { return Panel2InfoLabel_->text; }
   bool Panel2UndoLabelVisible() const { return Panel2UndoLabel_->visible; }
   // Record i describes row i.
@@ -64,7 +65,7 @@ class UninstallTab : public TabPage {
   TabHost& host_;
   Panel Panel2_;
   ListView Panel2InfoList_;
-  HWND checks_[3] = {};
+  CheckButton checks_[3];
   Label* Panel2InfoLabel_ = nullptr;
   Label* Panel2UndoLabel_ = nullptr;
   std::vector<std::string> ScratchList_;
