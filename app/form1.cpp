@@ -30,7 +30,7 @@ const char* const kTabCaptions[4] = {"自动启动", "软件卸载", "进程管�
 
 TForm1* TForm1::instance_ = nullptr;
 
-TForm1::TForm1() : elements_(&self_) { instance_ = this; }
+TForm1::TForm1() { instance_ = this; }
 
 TForm1::~TForm1() {
   if (hook_) ::UnhookWindowsHookEx(hook_);
@@ -46,7 +46,6 @@ bool TForm1::Create() {
   if (!CreateWin(WS_EX_APPWINDOW, kMainClass, kMainTitle, WS_POPUP | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y, 720,
                  540, nullptr))
     return false;
-  self_ = hwnd();
   CreateForm();
   return true;
 }
@@ -89,7 +88,7 @@ void TForm1::CreateForm() {
 }
 
 void TForm1::BuildTitleStrip() {
-  tab_image_ = &elements_.AddPicture(136, 65, 141, 26, tab_marker_.get());
+  tab_image_ = &Elements().AddPicture(136, 65, 141, 26, tab_marker_.get());
   struct TitleLabel {
     int x, y, w, h;
     const char* text;
@@ -101,23 +100,23 @@ void TForm1::BuildTitleStrip() {
       {691, 8, 17, 17, "x", false, &TForm1::TopLabel3Click},
   };
   for (const auto& t : title) {
-    Label& l = elements_.AddLabel(t.x, t.y, t.w, t.h, t.text, GetFont("Arial", 13, t.bold),
+    Label& l = Elements().AddLabel(t.x, t.y, t.w, t.h, t.text, GetFont("Arial", 13, t.bold),
                                   DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     l.hand_cursor = true;
     auto click = t.click;
     l.on_click = [this, click] { (this->*click)(); };
   }
   for (int i = 0; i < 4; ++i) {
-    Label& l = elements_.AddLabel(kTabLabelLeft[i], 70, 120, 16, kTabCaptions[i], GetFont("Arial", 13, true),
+    Label& l = Elements().AddLabel(kTabLabelLeft[i], 70, 120, 16, kTabCaptions[i], GetFont("Arial", 13, true),
                                   DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     l.hand_cursor = true;
     l.color = i == 0 ? kTabSelected : RGB(0, 0, 0);
     l.on_click = [this, i] { SelectTab(i + 1); };
     tab_labels_[static_cast<size_t>(i)] = &l;
   }
-  Label& notice = elements_.AddLabel(488, 44, 114, 14, "版权所有 2009-2014", GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
+  Label& notice = Elements().AddLabel(488, 44, 114, 14, "版权所有 2009-2014", GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
   notice.color = kNoticeColor;
-  Label& company = elements_.AddLabel(612, 44, 95, 14, "Velmora公司", GetFont("Arial", 11, false, true),
+  Label& company = Elements().AddLabel(612, 44, 95, 14, "Velmora公司", GetFont("Arial", 11, false, true),
                                       DT_LEFT | DT_SINGLELINE);
   company.color = kNoticeColor;
   company.hand_cursor = true;
@@ -132,9 +131,9 @@ void TForm1::SelectTab(int tab) {
   if (tab < 1 || tab > 4 || busy_.IsSet()) return;
   if (current_tab_ != 0 && current_tab_ != tab) tabs_[static_cast<size_t>(current_tab_ - 1)]->Leave();
   current_tab_ = tab;
-  elements_.MoveTo(*tab_image_, kTabLabelLeft[tab - 1] - 10, 65);
+  Elements().MoveTo(*tab_image_, kTabLabelLeft[tab - 1] - 10, 65);
   for (int i = 0; i < 4; ++i)
-    elements_.SetColor(*tab_labels_[static_cast<size_t>(i)], i == tab - 1 ? kTabSelected : RGB(0, 0, 0));
+    Elements().SetColor(*tab_labels_[static_cast<size_t>(i)], i == tab - 1 ? kTabSelected : RGB(0, 0, 0));
   ::UpdateWindow(hwnd());
   if (tab != 3) SetPanel3Timer(false);
   tabs_[static_cast<size_t>(tab - 1)]->Enter();
@@ -214,19 +213,10 @@ LRESULT CALLBACK TForm1::EventsMessage(int code, WPARAM wp, LPARAM lp) {
   return ::CallNextHookEx(nullptr, code, wp, lp);
 }
 
-void TForm1::Paint(HDC dc) { elements_.PaintWindow(dc, 720, 540, RGB(255, 255, 255), skin_.get()); }
+void TForm1::Paint(HDC dc) { Elements().PaintWindow(dc, 720, 540, RGB(255, 255, 255), skin_.get()); }
 
 LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      ::EndPaint(hwnd(), &ps);
-      return 0;
-    }
     case WM_SHOWWINDOW:
       if (wp && !shown_once_) {
         shown_once_ = true;
@@ -241,15 +231,6 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_NCHITTEST:
       return WMNCHitTest(wp, lp);
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wp) == hwnd() && LOWORD(lp) == HTCLIENT && elements_.OnSetCursor(hwnd())) return TRUE;
-      break;
-    case WM_LBUTTONDOWN:
-      elements_.OnButtonDown(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
-    case WM_LBUTTONUP:
-      elements_.OnButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
     case WM_CLOSE:
       if (CloseForm()) ::DestroyWindow(hwnd());
       return 0;
@@ -259,7 +240,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return ElementWindow::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace kv

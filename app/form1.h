@@ -10,6 +10,7 @@
 #include "sysaccess/handles.h"
 #include "sysaccess/programs.h"
 #include "ui/dialogs.h"
+#include "ui/element_window.h"
 #include "ui/elements.h"
 #include "ui/settings.h"
 #include "ui/tab_host.h"
@@ -23,7 +24,7 @@ constexpr UINT kStartUpMessage = WM_USER + 2;  // 1026
 constexpr WPARAM kRestoreWParam = WM_USER + 1;  // 1025
 constexpr COLORREF kTabSelected = RGB(18, 107, 255);
 
-class TForm1 : public Window, public TabHost {
+class TForm1 : public ElementWindow, public TabHost {
  public:
   TForm1();
   ~TForm1() override;
@@ -72,15 +73,13 @@ class TForm1 : public Window, public TabHost {
   void ShowForm();
   void DestroyForm();
   void BuildTitleStrip();
-  void Paint(HDC dc);
+  void Paint(HDC dc) override;
   LRESULT WMNCHitTest(WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK EventsMessage(int code, WPARAM wp, LPARAM lp);
   void Restore();
 
   static TForm1* instance_;
   AppState state_;
-  HWND self_ = nullptr;  // mirrors hwnd() for the element host
-  ElementHost elements_;
   UniqueBitmap skin_, tab_marker_, button_a_, button_b_;
   UniqueImageList image_list1_;
   std::unique_ptr<FileIcons> icons_;

@@ -57,11 +57,12 @@ void StartupTab::SetCountText(const std::string& text) {
   ElementHost& elements = Panel1_.Elements();
   Label& label = *Panel1InfoLabel_;
   RECT need{0, 0, 0, 0};
-  HDC dc = ::GetDC(Panel1_.hwnd());
-  HGDIOBJ old = ::SelectObject(dc, label.font);
-  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(Panel1_.hwnd(), dc);
+  {
+    const WindowDc dc(Panel1_.hwnd());
+    const SelectedObject font(dc.get(), label.font);
+    ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &need,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  }
   const int width = std::max<int>(kCountLabelWidth, need.right + 2);
   elements.Invalidate(label);
   label.rect.left = label.rect.right - width;

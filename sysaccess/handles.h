@@ -1,5 +1,6 @@
 #pragma once
-// One owner per handle: a move-only wrapper with a traits type per handle kind, and ScopeExit.
+// One owner per handle: a move-only wrapper with a traits type per handle kind, scoped device
+// contexts and selections, and ScopeExit.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -126,6 +127,53 @@ class UniqueGdiOf {
 using UniqueBitmap = UniqueGdiOf<HBITMAP>;
 using UniqueFont = UniqueGdiOf<HFONT>;
 using UniqueBrush = UniqueGdiOf<HBRUSH>;
+
+// The device context of one window (GetDC, null for the screen), released at the end of scope.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// One WM_PAINT: BeginPaint here, EndPaint at the end of scope.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(::BeginPaint(window, &ps_)) {}
+  ~PaintDc() { ::EndPaint(window_, &ps_); }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT ps_{};
+  HDC dc_;
+};
+
+// An object selected into a device context until the end of scope, then the one it replaced.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 template <typename F>
 class ScopeExit {

@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include "sysaccess/handles.h"
 #include "ui/fonts.h"
 
 namespace kv {
@@ -15,12 +16,13 @@ HFONT TextFont() { return GetFont("Arial", 12); }
 // A static control cannot centre vertically and wrap at once: place the wrapped text's block in
 // the middle of the label's box ourselves.
 void SetCentredText(HWND label, const RECT& box, const std::string& text) {
-  HDC dc = ::GetDC(label);
-  HGDIOBJ old = ::SelectObject(dc, TextFont());
   RECT calc{0, 0, box.right - box.left, 0};
-  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label, dc);
+  {
+    const WindowDc dc(label);
+    const SelectedObject font(dc.get(), TextFont());
+    ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &calc,
+                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  }
   const int box_h = box.bottom - box.top;
   const int h = calc.bottom < box_h ? calc.bottom : box_h;
   ::SetWindowPos(label, nullptr, box.left, box.top + (box_h - h) / 2, box.right - box.left, h, SWP_NOZORDER);

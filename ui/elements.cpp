@@ -1,9 +1,11 @@
 #include "ui/elements.h"
 
+#include "sysaccess/handles.h"
+
 namespace kv {
 
 void Label::Paint(HDC dc) const {
-  HGDIOBJ old = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+  const SelectedObject selected(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, color);
   RECT rc = rect;
@@ -16,16 +18,13 @@ void Label::Paint(HDC dc) const {
     if (used < box) rc.top += (box - used) / 2;
   }
   ::DrawTextA(dc, text.c_str(), n, &rc, format | DT_NOPREFIX);
-  ::SelectObject(dc, old);
 }
 
 void Picture::Paint(HDC dc) const {
   if (!bitmap) return;
-  HDC mem = ::CreateCompatibleDC(dc);
-  HGDIOBJ old = ::SelectObject(mem, bitmap);
-  ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
+  const UniqueDc mem(::CreateCompatibleDC(dc));
+  const SelectedObject selected(mem.get(), bitmap);
+  ::BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, mem.get(), 0, 0, SRCCOPY);
 }
 
 Label& ElementHost::AddLabel(int x, int y, int w, int h, const std::string& text, HFONT font, UINT format) {
@@ -54,25 +53,21 @@ void ElementHost::Paint(HDC dc) const {
 }
 
 void ElementHost::PaintWindow(HDC dc, int width, int height, COLORREF background, HBITMAP skin) const {
-  HDC mem = ::CreateCompatibleDC(dc);
-  HBITMAP back = ::CreateCompatibleBitmap(dc, width, height);
-  HGDIOBJ old = ::SelectObject(mem, back);
-  HBRUSH fill = ::CreateSolidBrush(background);
-  const RECT all{0, 0, width, height};
-  ::FillRect(mem, &all, fill);
-  ::DeleteObject(fill);
-  if (skin) {
-    HDC skin_dc = ::CreateCompatibleDC(dc);
-    HGDIOBJ old_skin = ::SelectObject(skin_dc, skin);
-    ::BitBlt(mem, 0, 0, width, height, skin_dc, 0, 0, SRCCOPY);
-    ::SelectObject(skin_dc, old_skin);
-    ::DeleteDC(skin_dc);
+  const UniqueDc mem(::CreateCompatibleDC(dc));
+  const UniqueBitmap back(::CreateCompatibleBitmap(dc, width, height));
+  const SelectedObject selected(mem.get(), back.get());
+  {
+    const UniqueBrush fill(::CreateSolidBrush(background));
+    const RECT all{0, 0, width, height};
+    ::FillRect(mem.get(), &all, fill.get());
   }
-  Paint(mem);
-  ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
-  ::SelectObject(mem, old);
-  ::DeleteObject(back);
-  ::DeleteDC(mem);
+  if (skin) {
+    const UniqueDc skin_dc(::CreateCompatibleDC(dc));
+    const SelectedObject skin_selected(skin_dc.get(), skin);
+    ::BitBlt(mem.get(), 0, 0, width, height, skin_dc.get(), 0, 0, SRCCOPY);
+  }
+  Paint(mem.get());
+  ::BitBlt(dc, 0, 0, width, height, mem.get(), 0, 0, SRCCOPY);
 }
 
 Element* ElementHost::HitTest(POINT pt) const {

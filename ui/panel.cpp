@@ -1,7 +1,5 @@
 #include "ui/panel.h"
 
-#include <windowsx.h>
-
 #include "ui/fonts.h"
 
 namespace kv {
@@ -12,13 +10,12 @@ namespace {
 constexpr char kPanelClass[] = "KorvanePanel";
 }
 
-Panel::Panel() : elements_(&self_), buttons_(elements_, RGB(0, 0, 0), kHoverBlue) {}
+Panel::Panel() : buttons_(Elements(), RGB(0, 0, 0), kHoverBlue) {}
 
 void Panel::Create(HWND main_window) {
   RegisterClassOnce(kPanelClass, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   CreateWin(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
             16, 100, 690, 428, main_window);
-  self_ = hwnd();
 }
 
 void Panel::BringToFront() {
@@ -28,13 +25,13 @@ void Panel::BringToFront() {
 size_t Panel::AddImageButton(int x, int y, const std::string& caption, HBITMAP normal, HBITMAP hover,
                              std::function<void()> click) {
   RECT label{x + 18, y + 7, x + 18 + 130, y + 7 + 13};
-  buttons_.Add(elements_, x, y, 161, 26, normal, hover, label, caption, GetFont("Verdana", 11, true),
+  buttons_.Add(Elements(), x, y, 161, 26, normal, hover, label, caption, GetFont("Verdana", 11, true),
                std::move(click));
   return buttons_.Size() - 1;
 }
 
 Label& Panel::AddUndoLink(int x, int y, std::function<void()> click) {
-  Label& l = elements_.AddLabel(x, y, 84, 14, kUndoLinkText, GetFont("Arial", 11, false, true));
+  Label& l = Elements().AddLabel(x, y, 84, 14, kUndoLinkText, GetFont("Arial", 11, false, true));
   l.hand_cursor = true;
   l.visible = false;
   l.on_click = std::move(click);
@@ -42,42 +39,26 @@ Label& Panel::AddUndoLink(int x, int y, std::function<void()> click) {
 }
 
 Label& Panel::AddCountLabel(int right, int y, int w, int h, const std::string& text) {
-  return elements_.AddLabel(right - w, y, w, h, text, GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
+  return Elements().AddLabel(right - w, y, w, h, text, GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
+}
+
+void Panel::Paint(HDC dc) {
+  RECT rc;
+  ::GetClientRect(hwnd(), &rc);
+  Elements().PaintWindow(dc, rc.right, rc.bottom, RGB(255, 255, 255), nullptr);
+}
+
+void Panel::OnMouseMove(POINT pt, Element* under) {
+  if (under) {
+    Elements().OnMouseMove(pt);
+    return;
+  }
+  buttons_.PanelMouseMove();
+  if (on_mouse_move) on_mouse_move();
 }
 
 LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd(), &ps);
-      RECT rc;
-      ::GetClientRect(hwnd(), &rc);
-      elements_.PaintWindow(dc, rc.right, rc.bottom, RGB(255, 255, 255), nullptr);
-      ::EndPaint(hwnd(), &ps);
-      return 0;
-    }
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wp) == hwnd() && elements_.OnSetCursor(hwnd())) return TRUE;
-      break;
-    case WM_MOUSEMOVE: {
-      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      Element* e = elements_.HitTest(pt);
-      if (!e) {
-        buttons_.PanelMouseMove();
-        if (on_mouse_move) on_mouse_move();
-      } else {
-        elements_.OnMouseMove(pt);
-      }
-      return 0;
-    }
-    case WM_LBUTTONDOWN:
-      elements_.OnButtonDown(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
-    case WM_LBUTTONUP:
-      elements_.OnButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       // Radio buttons and labels on the white page.
@@ -93,7 +74,7 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return ElementWindow::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace kv

@@ -6,18 +6,17 @@
 #include <functional>
 #include <string>
 
+#include "ui/element_window.h"
 #include "ui/elements.h"
-#include "ui/window.h"
 
 namespace kv {
 
-class Panel : public Window {
+class Panel : public ElementWindow {
  public:
   Panel();
   void Create(HWND main_window);
   void BringToFront();
 
-  ElementHost& Elements() { return elements_; }
   ButtonGroup& Buttons() { return buttons_; }
 
   // An image button at (x, 394)-style coordinates with its label 18 right and 7 down.
@@ -33,12 +32,12 @@ class Panel : public Window {
   std::function<void()> on_mouse_move;  // the panel's own background (runs after the buttons reset)
 
  protected:
+  void Paint(HDC dc) override;
+  void OnMouseMove(POINT pt, Element* under) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  ElementHost elements_;
   ButtonGroup buttons_;
-  HWND self_ = nullptr;  // mirrors hwnd() for the element host
 };
 
 extern const char kUndoLinkText[];  // "打开撤消文件夹"

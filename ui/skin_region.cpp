@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sysaccess/handles.h"
 #include "ui/pump.h"
 
 namespace kv {
@@ -33,9 +34,8 @@ Pixels ReadPixels(HBITMAP skin) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
-  HDC dc = ::GetDC(nullptr);
-  const int rows = ::GetDIBits(dc, skin, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, dc);
+  const WindowDc screen(nullptr);
+  const int rows = ::GetDIBits(screen.get(), skin, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
   if (rows != h) return p;
   p.w = w;
   p.h = h;
@@ -54,9 +54,8 @@ HRGN Band(const Pixels& p, int x0, int y0, int x1, int y1) {
       const bool keyed = x < x1 && p.At(x, y) == key;
       if (keyed && run < 0) run = x;
       if (!keyed && run >= 0) {
-        HRGN cut = ::CreateRectRgn(run, y, x, y + 1);
-        ::CombineRgn(result, result, cut, RGN_DIFF);
-        ::DeleteObject(cut);
+        const UniqueRegion cut(::CreateRectRgn(run, y, x, y + 1));
+        ::CombineRgn(result, result, cut.get(), RGN_DIFF);
         run = -1;
       }
     }
@@ -80,22 +79,17 @@ HRGN SkinRegion(HBITMAP skin) {
   // Without a readable skin the window keeps its plain rectangle rather than vanishing.
   if (!Usable(p)) return nullptr;
   const int w = p.w, h = p.h;
-  HRGN top = Band(p, 0, 0, w, kBand);
-  HRGN left = Band(p, 0, kBand, kBand, h - kBand);
-  HRGN right = Band(p, w - kBand, kBand, w, h - kBand);
-  HRGN bottom = Band(p, 0, h - kBand, w, h);
-  HRGN inner = ::CreateRectRgn(kBand, kBand, w - kBand, h - kBand);
+  const UniqueRegion top(Band(p, 0, 0, w, kBand));
+  const UniqueRegion left(Band(p, 0, kBand, kBand, h - kBand));
+  const UniqueRegion right(Band(p, w - kBand, kBand, w, h - kBand));
+  const UniqueRegion bottom(Band(p, 0, h - kBand, w, h));
+  const UniqueRegion inner(::CreateRectRgn(kBand, kBand, w - kBand, h - kBand));
   PumpMessages();
   HRGN result = ::CreateRectRgn(0, 0, 0, 0);
-  ::CombineRgn(result, top, left, RGN_AND);
-  ::DeleteObject(top);
-  ::DeleteObject(left);
-  ::CombineRgn(result, result, right, RGN_AND);
-  ::DeleteObject(right);
-  ::CombineRgn(result, result, bottom, RGN_AND);
-  ::DeleteObject(bottom);
-  ::CombineRgn(result, result, inner, RGN_OR);
-  ::DeleteObject(inner);
+  ::CombineRgn(result, top.get(), left.get(), RGN_AND);
+  ::CombineRgn(result, result, right.get(), RGN_AND);
+  ::CombineRgn(result, result, bottom.get(), RGN_AND);
+  ::CombineRgn(result, result, inner.get(), RGN_OR);
   return result;
 }
 

@@ -8,7 +8,7 @@
 
 namespace kv {
 
-SkinWindow::SkinWindow() : elements_(&self_) {}
+SkinWindow::SkinWindow() = default;
 
 SkinWindow::~SkinWindow() { DestroyWin(); }
 
@@ -19,7 +19,6 @@ bool SkinWindow::CreateSkinned(const char* class_name, const char* caption, int 
   w_ = w;
   h_ = h;
   if (!CreateWin(0, class_name, caption, WS_POPUP | WS_CLIPCHILDREN, at.x, at.y, w, h, owner)) return false;
-  self_ = hwnd();
   skin_.reset(LoadSkinBitmap(skin_id));
   ::SetWindowRgn(hwnd(), SkinRegion(skin_.get()), TRUE);
   return true;
@@ -51,41 +50,20 @@ void SkinWindow::OnKeyDown(WPARAM) {}
 
 HBRUSH SkinWindow::OnCtlColor(HDC, HWND) { return nullptr; }
 
-void SkinWindow::Paint(HDC dc) { elements_.PaintWindow(dc, w_, h_, background_, skin_.get()); }
+void SkinWindow::Paint(HDC dc) { Elements().PaintWindow(dc, w_, h_, background_, skin_.get()); }
+
+// Labels without a routine of their own (texts, links) leave the hover as it is.
+void SkinWindow::OnMouseMove(POINT, Element* under) {
+  if (!under)
+    WndImageMouseMove();
+  else if (under->on_mouse_move)
+    under->on_mouse_move();
+}
 
 LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      ::EndPaint(hwnd(), &ps);
-      return 0;
-    }
     case WM_NCHITTEST:
-      return WMNCHitTest(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), Window::HandleMessage(msg, wp, lp));
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wp) == hwnd() && LOWORD(lp) == HTCLIENT && elements_.OnSetCursor(hwnd()))
-        return TRUE;
-      break;
-    case WM_MOUSEMOVE: {
-      const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      // Labels without a routine of their own (texts, links) leave the hover as it is.
-      Element* e = elements_.HitTest(pt);
-      if (!e)
-        WndImageMouseMove();
-      else if (e->on_mouse_move)
-        e->on_mouse_move();
-      return 0;
-    }
-    case WM_LBUTTONDOWN:
-      elements_.OnButtonDown(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
-    case WM_LBUTTONUP:
-      elements_.OnButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      return 0;
+      return WMNCHitTest(GET_X_LPARAM(lp), GET_Y_LPARAM(lp), ElementWindow::HandleMessage(msg, wp, lp));
     case WM_KEYDOWN:
       OnKeyDown(wp);
       return 0;
@@ -107,7 +85,7 @@ LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return ElementWindow::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace kv

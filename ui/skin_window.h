@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include "sysaccess/handles.h"
+#include "ui/element_window.h"
 #include "ui/elements.h"
-#include "ui/window.h"
 
 namespace kv {
 
-class SkinWindow : public Window {
+class SkinWindow : public ElementWindow {
  public:
   SkinWindow();
   ~SkinWindow() override;
@@ -19,7 +19,6 @@ class SkinWindow : public Window {
   void Close() { done_ = true; }
   bool Showing() const { return showing_; }
 
-  ElementHost& Elements() { return elements_; }
   // The skin image (WndImage) as loaded; null if the resource is missing.
   HBITMAP Skin() const { return skin_.get(); }
 
@@ -43,13 +42,12 @@ class SkinWindow : public Window {
   // The system's close command (Alt+F4): closes like the window's own way out.
   virtual void OnClose() { Close(); }
 
+  void Paint(HDC dc) override;
+  void OnMouseMove(POINT pt, Element* under) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroyed() override { done_ = true; }
 
  private:
-  void Paint(HDC dc);
-  HWND self_ = nullptr;  // mirrors hwnd() for the element host
-  ElementHost elements_;
   UniqueBitmap skin_;
   COLORREF background_ = RGB(255, 255, 255);
   int w_ = 0, h_ = 0;
