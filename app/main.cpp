@@ -13,7 +13,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (HANDLE running = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Korvane")) {
     (void)running;  // left to the system's clean-up at exit
     const UINT restore = ::RegisterWindowMessageA(kv::kRestoreMessageName);
-    if (HWND w = ::FindWindowA(nullptr, kv::kMainTitle)) ::PostMessageA(w, restore, kv::kRestoreWParam, 0);
+    if (HWND w = ::FindWindowA(nullptr, kv::kMainTitle)) {
+      // The running instance is a background process, and Windows refuses SetForegroundWindow to
+      // those: its window would only flash in the taskbar. This start is the foreground process
+      // (the user just launched it), so it hands its right on before it posts (learn.microsoft.com,
+      // "SetForegroundWindow function", Remarks, and "AllowSetForegroundWindow function"). Wine
+      // grants the foreground to anyone, so only Windows shows what this call is for.
+      DWORD running_pid = 0;
+      if (::GetWindowThreadProcessId(w, &running_pid)) ::AllowSetForegroundWindow(running_pid);
+      ::PostMessageA(w, restore, kv::kRestoreWParam, 0);
+    }
     return 0;
   }
   // Held until the process ends; its existence is the whole protocol.

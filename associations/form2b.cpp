@@ -1,5 +1,6 @@
 #include "associations/form2b.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include "associations/association_store.h"
@@ -33,6 +34,14 @@ const size_t kProgramFilterSize = sizeof kProgramFilter;
 namespace {
 enum : int { kEdit1 = 201, kEdit2, kEdit3, kSelectButton, kButton1, kButton2, kLabel1, kLabel2, kLabel3 };
 constexpr DWORD kEditStyle = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+
+// EN_KILLFOCUS does not say where the focus went; WM_KILLFOCUS does (its wParam, null when the
+// focus leaves for another thread's window: learn.microsoft.com, "WM_KILLFOCUS message").
+LRESULT CALLBACK Edit1Proc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR focus_to) {
+  if (msg == WM_KILLFOCUS) *reinterpret_cast<HWND*>(focus_to) = reinterpret_cast<HWND>(wp);
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(edit, &Edit1Proc, id);
+  return ::DefSubclassProc(edit, msg, wp, lp);
+}
 }  // namespace
 
 const char* SaveCheckText(SaveCheck check) {
@@ -63,6 +72,7 @@ void TForm2b::OnInit() {
   HFONT font = GetFont("Arial", 12);
   AddControl("STATIC", kForm2bExtensionLabel, SS_NOPREFIX, 20, 12, 80, 16, kLabel1, font);
   edit1_ = AddControl("EDIT", "", kEditStyle, 20, 32, 80, 23, kEdit1, font);
+  ::SetWindowSubclass(edit1_, &Edit1Proc, 1, reinterpret_cast<DWORD_PTR>(&edit1_focus_to_));
   AddControl("STATIC", kForm2bDescriptionLabel, SS_NOPREFIX, 112, 12, 120, 16, kLabel2, font);
   edit2_ = AddControl("EDIT", "", kEditStyle, 112, 32, 258, 23, kEdit2, font);
   AddControl("STATIC", kForm2bProgramLabel, SS_NOPREFIX, 20, 68, 120, 16, kLabel3, font);
@@ -156,7 +166,9 @@ bool TForm2b::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
 void TForm2b::OnCommand(int id, int code, HWND) {
   switch (id) {
     case kEdit1:
-      if (code == EN_KILLFOCUS) Edit1Exit();
+      // Only leaving for another box or button is leaving the box: Alt+Tab, a message window or
+      // closing the dialog also take the focus away, and must not overwrite a typed description.
+      if (code == EN_KILLFOCUS && edit1_focus_to_ && ::IsChild(hwnd(), edit1_focus_to_)) Edit1Exit();
       break;
     case kSelectButton:
       if (code == BN_CLICKED) SelectButtonClick();

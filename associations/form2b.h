@@ -76,6 +76,7 @@ class TForm2b : public DialogBase {
   HWND edit1_ = nullptr, edit2_ = nullptr, edit3_ = nullptr;
   HWND select_button_ = nullptr, button1_ = nullptr, button2_ = nullptr;
   std::string listed_command_;  // the row's command the program box was opened with (edit)
+  HWND edit1_focus_to_ = nullptr;  // the window that took the focus when Edit1 last lost it
 };
 
 }  // namespace kv

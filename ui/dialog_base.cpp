@@ -47,7 +47,7 @@ HWND DialogBase::AddControl(const char* cls, const std::string& text, DWORD styl
 void DialogBase::ShowModal(HWND over, HWND focus) {
   SIZE outer = OuterSize(static_cast<DWORD>(::GetWindowLongA(hwnd_, GWL_STYLE)),
                          static_cast<DWORD>(::GetWindowLongA(hwnd_, GWL_EXSTYLE)), client_w_, client_h_);
-  POINT at = CentredOn(over && ::IsWindowVisible(over) ? over : nullptr, outer);
+  const POINT at = CentredOn(over, outer);
   ::SetWindowPos(hwnd_, HWND_TOP, at.x, at.y, outer.cx, outer.cy, SWP_SHOWWINDOW);
   ::SetForegroundWindow(hwnd_);
   if (focus) {

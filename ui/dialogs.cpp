@@ -2,6 +2,7 @@
 
 #include "sysaccess/handles.h"
 #include "ui/fonts.h"
+#include "ui/window.h"
 
 namespace kv {
 
@@ -91,15 +92,10 @@ void TForm3b::OnCommand(int id, int code, HWND) {
 // ---- TForm2c: "收集数据" ----
 bool TForm2c::Create(HWND over) {
   if (!CreateDialogWindow(300, 70, "收集数据")) return false;
-  RECT rc{0, 0, 300, 70};
-  ::AdjustWindowRectEx(&rc, static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)));
-  SIZE outer{rc.right - rc.left, rc.bottom - rc.top};
-  RECT area{};
-  ::GetWindowRect(over, &area);
-  ::SetWindowPos(hwnd(), HWND_TOP, area.left + ((area.right - area.left) - outer.cx) / 2,
-                 area.top + ((area.bottom - area.top) - outer.cy) / 2, outer.cx, outer.cy,
-                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  const SIZE outer = OuterSize(static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)),
+                               static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)), 300, 70);
+  const POINT at = CentredOn(over, outer);
+  ::SetWindowPos(hwnd(), HWND_TOP, at.x, at.y, outer.cx, outer.cy, SWP_SHOWWINDOW | SWP_NOACTIVATE);
   ::UpdateWindow(hwnd());
   return true;
 }

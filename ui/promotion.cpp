@@ -42,8 +42,8 @@ TForm5b::TForm5b()
                {24, 184, 300, 16, kGlimmerbackLink, kLinkBlue}}}) {}
 
 bool TForm5::Create() {
-  // The main window is hidden meanwhile: the middle of the screen, not of the main window.
-  const POINT at{(::GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2, (::GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2};
+  // The main window is hidden meanwhile: the middle of the desktop, not of the main window.
+  const POINT at = CentredOn(nullptr, SIZE{kWidth, kHeight});
   if (!CreateSkinned(kPromoClass, content_.name, IDB_SKIN_PROMO, kBackground, kWidth, kHeight, at, nullptr))
     return false;
   CreateForm();

@@ -63,7 +63,20 @@ SIZE OuterSize(DWORD style, DWORD ex_style, int w, int h) {
 
 POINT CentredOn(HWND over, SIZE outer) {
   RECT area{};
-  if (!over || !::GetWindowRect(over, &area)) ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  // A minimised window's rectangle is its parking place far off-screen: use the work area of the
+  // monitor it returns to, which MonitorFromWindow gives for a minimised window (learn.microsoft.com,
+  // "MonitorFromWindow function", Remarks).
+  if (!over || !::IsWindowVisible(over) || ::IsIconic(over) || !::GetWindowRect(over, &area)) {
+    HMONITOR monitor = over ? ::MonitorFromWindow(over, MONITOR_DEFAULTTOPRIMARY)
+                            : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoA(monitor, &info)) {
+      area = info.rcWork;
+    } else {
+      ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+  }
   return POINT{area.left + ((area.right - area.left) - outer.cx) / 2,
                area.top + ((area.bottom - area.top) - outer.cy) / 2};
 }

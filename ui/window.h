@@ -32,7 +32,9 @@ class Window {
 
 // Size of the outer window that gives a client area of w by h for these styles.
 SIZE OuterSize(DWORD style, DWORD ex_style, int w, int h);
-// Top-left position that centres a window of size `outer` on `over` (or on the desktop work area).
+// Top-left position that centres a window of size `outer` on `over`; on the work area of its
+// monitor when `over` is hidden or minimised, and of the primary monitor when `over` is null.
+// Every window the program opens is placed by this one rule.
 POINT CentredOn(HWND over, SIZE outer);
 
 }  // namespace kv

@@ -66,15 +66,16 @@ wait_until() {
 
 # The working screenshot is a raw PPM: much cheaper to write and read than PNG, polled often.
 shot() { import -window root "$work/screen.ppm" 2>/dev/null; }
-# The colour of a screen pixel in the last shot, as "srgb(r,g,b)".
-pixel() { convert "$work/screen.ppm" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null; }
+# The colour of a screen pixel in the last shot, as "srgb(r,g,b)". Whatever output is parsed comes
+# from a tool run in the C locale: Wine runs under zh_CN, where tools may translate their words.
+pixel() { LC_ALL=C convert "$work/screen.ppm" -format "%[pixel:p{$1,$2}]" info: 2>/dev/null; }
 # Several pixels of the last shot at once: pixels X1 Y1 X2 Y2 ... prints one colour per line.
 pixels() {
   local fmt=""
   while [ $# -ge 2 ]; do fmt+="%[pixel:p{$1,$2}]\n"; shift 2; done
-  convert "$work/screen.ppm" -format "$fmt" info: 2>/dev/null
+  LC_ALL=C convert "$work/screen.ppm" -format "$fmt" info: 2>/dev/null
 }
-ref_pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null; }
+ref_pixel() { LC_ALL=C convert "$1" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null; }
 # pixel_is X Y COLOUR: takes a fresh shot and compares.
 pixel_is() { shot && [ "$(pixel "$1" "$2")" = "$3" ]; }
 pixel_is_not() { shot && [ "$(pixel "$1" "$2")" != "$3" ]; }
@@ -119,7 +120,7 @@ wine reg add "$settings_key" /v GlimmerbackAds /t REG_DWORD /d 1 /f >/dev/null 2
 has_main_window && fatal "a Korvane window is already on the display"
 
 # ---- start: the window centred on the screen, tab 1 selected ----
-read -r screen_w screen_h < <(xwininfo -root | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w, h}')
+read -r screen_w screen_h < <(LC_ALL=C xwininfo -root | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w, h}')
 X0=$(((screen_w - 720) / 2))
 Y0=$(((screen_h - 540) / 2))
 red="srgb(255,0,0)"

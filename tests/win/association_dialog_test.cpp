@@ -127,19 +127,31 @@ TEST_F(AssociationDialogTest, EachCheckShowsItsMessageAndKeepsTheDialogOpen) {
   FormFill none, desc_empty{std::nullopt, "", std::nullopt}, no_prog{std::nullopt, "d", std::nullopt},
       no_dot{std::nullopt, std::nullopt, missing}, slash{".kv\\tstv", std::nullopt, std::nullopt},
       not_found{".kvtstv", std::nullopt, std::nullopt}, last;
-  std::string description_after_leaving;
+  std::string description_after_leaving, description_after_deactivating;
   struct Leave {
     std::string* out;
+    std::string* kept;
     static void Apply(HWND dialog, void* ctx) {
-      // Typing an extension without its dot and leaving the box fills the description.
+      Leave* self = static_cast<Leave*>(ctx);
       const std::vector<HWND> e = test::DialogEdits(dialog);
       ::SetFocus(e[0]);
       ::SetWindowTextA(e[0], "kvtstv");
+      ::SetWindowTextA(e[1], "typed");
+      // Another window taking the focus (Alt+Tab, a message) is no leaving of the box.
+      HWND other = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr, nullptr,
+                                     ::GetModuleHandleA(nullptr), nullptr);
+      ::SetActiveWindow(other);
+      EXPECT_NE(::GetFocus(), e[0]);
+      *self->kept = test::TextOf(e[1]);
+      ::DestroyWindow(other);
+      // Back in the dialog the focus returns to the box; typing an extension without its dot and
+      // leaving the box for the next one fills the description.
+      ::SetActiveWindow(dialog);
       ::SetFocus(e[1]);
-      *static_cast<Leave*>(ctx)->out = test::TextOf(e[1]);
+      *self->out = test::TextOf(e[1]);
       ::SetWindowTextA(e[1], "");
     }
-  } leave{&description_after_leaving};
+  } leave{&description_after_leaving, &description_after_deactivating};
   std::vector<DialogScript::Step> steps;
   for (int i = 0; i < 6; ++i) {
     steps.push_back({kForm2bAddCaption, kForm2bSaveCaption});
@@ -159,6 +171,7 @@ TEST_F(AssociationDialogTest, EachCheckShowsItsMessageAndKeepsTheDialogOpen) {
                             kNoDotText,       kBackslashText,     kFileNotFoundText};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(script.Texts()[static_cast<size_t>(2 * i + 1)], expected[i]) << i;
   EXPECT_EQ(std::string(kBackslashText), "在扩展中的无效符号 \"\\\" ！");
+  EXPECT_EQ(description_after_deactivating, "typed");
   EXPECT_EQ(description_after_leaving, "kvtstv.file");
   EXPECT_EQ(last.seen_ext, ".kvtstv");
   EXPECT_EQ(last.seen_desc, "d");

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "tests/win/test_support.h"
+#include "ui/about.h"
 #include "ui/dialogs.h"
 
 namespace kv {
@@ -159,6 +160,60 @@ TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading
   }
   EXPECT_TRUE(::IsWindowEnabled(main));
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
+}
+
+TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIsMinimised) {
+  HWND main = main_.form().hwnd();
+  // Each case opens its window over the main window and returns where it was shown.
+  const auto answered = [&](const char* title, const char* button, const std::function<void()>& open) {
+    RECT at{};
+    WhenShown script(title, [&](HWND d) {
+      ::GetWindowRect(d, &at);
+      ::PostMessageA(test::FindChildByText(d, button), BM_CLICK, 0, 0);
+    });
+    open();
+    EXPECT_TRUE(script.fired()) << title;
+    return at;
+  };
+  struct Case {
+    const char* what;
+    std::function<RECT()> open;
+  } const cases[] = {
+      {"confirmation", [&] { return answered("确认", "是", [&] { dialogs_.AskYesNo("?"); }); }},
+      {"message", [&] { return answered("信息", "确定", [&] { dialogs_.ShowInfo("!"); }); }},
+      {"wait",
+       [&] {
+         ReadingGuard reading(dialogs_);
+         RECT at{};
+         ::GetWindowRect(test::FindProcessWindow("收集数据"), &at);
+         return at;
+       }},
+      {"About",
+       [&] {
+         TForm4 about;
+         RECT at{};
+         if (about.Create(main)) ::GetWindowRect(about.hwnd(), &at);
+         return at;
+       }},
+  };
+  for (const bool minimised : {false, true}) {
+    ::ShowWindow(main, minimised ? SW_MINIMIZE : SW_RESTORE);
+    ASSERT_EQ(::IsIconic(main) != FALSE, minimised);
+    // A minimised window lies far off-screen: then the middle of the work area (one monitor here).
+    RECT around{};
+    if (minimised) {
+      ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &around, 0);
+    } else {
+      ::GetWindowRect(main, &around);
+    }
+    for (const Case& c : cases) {
+      const RECT at = c.open();
+      EXPECT_LE(std::abs((at.left + at.right) - (around.left + around.right)), 2) << c.what << " " << minimised;
+      EXPECT_LE(std::abs((at.top + at.bottom) - (around.top + around.bottom)), 2) << c.what << " " << minimised;
+      EXPECT_GT(at.right, at.left) << c.what;
+    }
+  }
+  ::ShowWindow(main, SW_RESTORE);
 }
 
 TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {

@@ -240,14 +240,15 @@ TEST_F(LookTest, PromotionLayoutPlacementAndDragStrip) {
   TForm5b b;
   ASSERT_TRUE(a.Create());
   ASSERT_TRUE(b.Create());
-  const int sx = ::GetSystemMetrics(SM_CXSCREEN), sy = ::GetSystemMetrics(SM_CYSCREEN);
+  RECT work{};  // the main window is hidden meanwhile: the middle of the desktop's work area
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   for (TForm5* f : {static_cast<TForm5*>(&a), static_cast<TForm5*>(&b)}) {
     HWND h = f->hwnd();
     EXPECT_EQ(WindowText(h), f->Content().name);
     RECT wr;
     ::GetWindowRect(h, &wr);
-    EXPECT_EQ(wr.left, (sx - 350) / 2);
-    EXPECT_EQ(wr.top, (sy - 300) / 2);
+    EXPECT_EQ(wr.left, work.left + (work.right - work.left - 350) / 2);
+    EXPECT_EQ(wr.top, work.top + (work.bottom - work.top - 300) / 2);
     EXPECT_EQ(wr.right - wr.left, 350);
     EXPECT_EQ(wr.bottom - wr.top, 300);
     EXPECT_EQ(::GetWindowLongA(h, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU), 0);
