@@ -285,9 +285,17 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
                    Sz("%SystemRoot%\\system32\\中文.exe"));
   SeedValue machine(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("machine"), REG_SZ, Sz("  C:\\spaced.exe  "));
   SeedValue untouched(HKEY_CURRENT_USER, test::kRunPath, test::Unique("untouched"), REG_SZ, Sz("C:\\u.exe"));
+  // Task Manager disabled one, the machine's entry has an enabled state: both go and come back.
+  const auto& sources = test::ApprovedSources();
+  SeedValue chinese_off(sources[0].root, sources[0].key(), chinese.name(), REG_BINARY, test::ApprovedBytes(0x03));
+  SeedValue machine_on(sources[1].root, sources[1].key(), machine.name(), REG_BINARY, test::ApprovedBytes(0x06));
   const auto user_before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
   const auto machine_before = test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath);
+  const auto user_states = test::KeyValues(sources[0].root, sources[0].key());
+  const auto machine_states = test::KeyValues(sources[1].root, sources[1].key());
   tab().Panel1Enter();
+  ASSERT_GE(RowOf(chinese.name()), 0);
+  EXPECT_EQ(tab().Panel1InfoList().Cell(RowOf(chinese.name()), 2), kStartupDisabled);
   for (const auto* name : {&foo.name(), &chinese.name(), &expand.name(), &machine.name()}) {
     const int row = RowOf(*name);
     ASSERT_GE(row, 0) << *name;
@@ -304,6 +312,8 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   EXPECT_GE(RowOf(untouched.name()), 0);
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, "Foo.exe"));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, machine.name()));
+  EXPECT_FALSE(ValueExists(sources[0].root, sources[0].key(), chinese.name()));
+  EXPECT_FALSE(ValueExists(sources[1].root, sources[1].key(), machine.name()));
   EXPECT_TRUE(tab().UndoLinkVisible());
 
   // The one file of this deletion restores both keys exactly.
@@ -314,6 +324,8 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + fd.cFileName));
   EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), user_before);
   EXPECT_EQ(test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath), machine_before);
+  EXPECT_EQ(test::KeyValues(sources[0].root, sources[0].key()), user_states);
+  EXPECT_EQ(test::KeyValues(sources[1].root, sources[1].key()), machine_states);
 }
 
 // The Run keys of three real Windows users: every entry is listed under its source with its Task
