@@ -112,19 +112,50 @@ FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
   const kv::PathFolders folders = Folders(state);
   // Every Run key is read in the 64-bit view, the user's too (shared between the views on Windows).
   const REGSAM v64 = KEY_READ | KEY_WOW64_64KEY;
+  std::vector<char> name, data;
+  // Task Manager's states: each StartupApproved key in one pass, then one look-up per row.
+  constexpr char kApproved[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+  const struct {
+    HKEY root;
+    const char* leaf;
+  } approved_keys[] = {{HKEY_CURRENT_USER, "Run"},          {HKEY_LOCAL_MACHINE, "Run"},
+                       {HKEY_CURRENT_USER, "Run32"},        {HKEY_LOCAL_MACHINE, "Run32"},
+                       {HKEY_CURRENT_USER, "StartupFolder"}, {HKEY_LOCAL_MACHINE, "StartupFolder"}};
+  constexpr size_t kStateKeys = sizeof approved_keys / sizeof approved_keys[0];
+  std::unordered_map<std::string, bool> states[kStateKeys];  // by upper-cased name: disabled
+  for (size_t k = 0; k < kStateKeys; ++k) {
+    kv::UniqueKey key;
+    if (::RegOpenKeyExA(approved_keys[k].root, (std::string(kApproved) + approved_keys[k].leaf).c_str(), 0, v64,
+                        key.put()) != ERROR_SUCCESS)
+      continue;
+    for (DWORD i = 0;; ++i) {
+      char value[512];
+      BYTE bytes[64];
+      DWORD value_size = sizeof value, size = sizeof bytes, type = 0;
+      const LONG rc = ::RegEnumValueA(key.get(), i, value, &value_size, nullptr, &type, bytes, &size);
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) continue;
+      states[k][kv::AsciiUpper(std::string(value, value_size))] = type == REG_BINARY && size > 0 && (bytes[0] & 1);
+    }
+  }
+  auto look_up = [&](int k, const std::string& entry) {
+    if (k < 0 || states[k].empty()) return;  // RunOnce and the MSConfig entries have none
+    const auto it = states[k].find(kv::AsciiUpper(entry));
+    if (it != states[k].end() && it->second) ++icons.counts.disabled;
+  };
   const struct {
     HKEY root;
     const char* path;
     REGSAM access;
+    int states;  // index into approved_keys, -1 for none
   } runs[] = {
-      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
-      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64},
-      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
-      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64},
-      {HKEY_CURRENT_USER, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
-      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64, 0},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64, -1},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64, 1},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64, -1},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", v64, 2},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", v64, 3},
   };
-  std::vector<char> name, data;
   for (const auto& run : runs) {
     kv::UniqueKey key;
     if (::RegOpenKeyExA(run.root, run.path, 0, run.access, key.put()) != ERROR_SUCCESS) continue;
@@ -143,6 +174,7 @@ FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
                                       ? kv::StringFromRegData(std::string(data.data(), data_size))
                                       : std::string();
       icons.IndexFor(kv::ExtractProgramPath(command, folders));
+      look_up(run.states, std::string(name.data(), name_size));
       ++icons.counts.rows;
     }
   }
@@ -167,7 +199,11 @@ FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
   if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())) ||
       FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
     return icons.counts;
-  for (const std::string& folder : {state.StartupFolder, state.CommonStartupFolder}) {
+  const struct {
+    const std::string& folder;
+    int states;
+  } folders_with_states[] = {{state.StartupFolder, 4}, {state.CommonStartupFolder, 5}};
+  for (const auto& [folder, states_key] : folders_with_states) {
     if (folder.empty()) continue;
     WIN32_FIND_DATAA found;
     kv::UniqueFind find(::FindFirstFileA((folder + "*.lnk").c_str(), &found));
@@ -175,6 +211,7 @@ FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       ++icons.counts.rows;
+      look_up(states_key, found.cFileName);
       if (FAILED(file->Load(Wide(folder + found.cFileName).c_str(), STGM_READ))) continue;
       char target[MAX_PATH] = "";
       link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);

@@ -15,6 +15,7 @@ struct FloorCounts {
   int rows = 0;
   int icon_files = 0;   // distinct files whose icon was extracted
   int extractions = 0;  // ExtractIcon calls, the generic icon's included
+  int disabled = 0;     // rows that Task Manager disabled
 };
 
 // Icons of one fill: each distinct file once, the generic icon once, into a private image list.

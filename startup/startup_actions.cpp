@@ -58,38 +58,75 @@ bool ClashesWithExpected(const std::vector<RegTreeKey>& expected, const std::str
   return false;
 }
 
-// The value as the registry holds it now, read with the W functions in the view the deletion
-// uses: it goes into the undo file as it is, and into `expected`, which the file written must
-// restore before anything is deleted. False leaves the row in place.
-bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled, StartupUndoEntry& entry,
-              std::vector<RegTreeKey>& expected) {
+// The key name of a key line: the text between its brackets.
+std::string KeyNameOf(const std::string& key_line) { return key_line.substr(1, key_line.size() - 2); }
+
+// What a deletion does with one row, decided before anything goes.
+struct RowPlan {
+  bool deletable = false;     // a registry row goes only with its backup
+  bool recorded = false;      // `entry` belongs in the undo file
+  StartupUndoEntry entry{};
+  std::string approved_name;  // its StartupApproved value, to go with it ("" when none)
+};
+
+// The values as the registry holds them now, read with the W functions in the view the deletion
+// uses: the row's own value (none for a shortcut) and its StartupApproved value, if it has one.
+// They go into the undo file as they are, and into `expected`, which the file written must
+// restore before anything is deleted. A row whose values cannot be backed up stays.
+RowPlan BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled,
+                 const StartupApprovedValues& approved, std::vector<RegTreeKey>& expected) {
+  RowPlan plan;
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
+  if (!s) return plan;
+  StartupUndoEntry& entry = plan.entry;
   entry.digit = row.digit;
+  const bool shortcut = !s->root;
   RegTreeValue& now = entry.value;
   if (IsValueSource(row.digit)) {
-    if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now)) return false;
+    if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now)) return plan;
   } else if (row.digit == '5') {
-    if (!disabled.count(row.caption)) return false;
+    if (!disabled.count(row.caption)) return plan;
     const std::string key = s->key_path + row.caption;
     if (RegValueExists(s->root, key, kCommandValue)) {
-      if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, key, kCommandValue, now)) return false;
+      if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, key, kCommandValue, now)) return plan;
       now.name = WideFromCodePage(row.caption);
     } else {
       // A disabled entry without a command still comes back, as an empty Run entry.
       now = StringValue(row.caption, "");
     }
-  } else {
-    return false;
   }
   // A value that no file restores alike (a name with a control character, text of odd length)
-  // stays where it is.
-  if (RegFileValueLine(now).empty()) return false;
-  const std::string key_line = StartupUndoKeyLine(row.digit);
-  const std::string key_name = key_line.substr(1, key_line.size() - 2);
+  // stays where it is, and so does its row.
+  if (!shortcut && RegFileValueLine(now).empty()) return plan;
+
+  // Looked up as the fill looks it up; one that went in the meantime is no part of the row any
+  // more.
+  const NamedValue* found = approved.Find(row.digit, row.caption);
+  if (found) {
+    HKEY root = nullptr;
+    std::string path;
+    RegTreeValue state;
+    if (StartupApprovedValues::KeyOf(row.digit, root, path) &&
+        SnapshotRegistryValue(RegistryView::Wow64_64, root, path, found->name, state)) {
+      if (RegFileValueLine(state).empty()) return plan;
+      entry.approved = std::move(state);
+    }
+  }
+
+  const std::string key_name = shortcut ? "" : KeyNameOf(StartupUndoKeyLine(row.digit));
+  const std::string approved_key = StartupApprovedKeyName(row.digit);
   // Such a row stays, with the earlier one backed up and deleted.
-  if (ClashesWithExpected(expected, key_name, now)) return false;
-  ExpectValue(expected, key_name, now);
-  return true;
+  if ((!shortcut && ClashesWithExpected(expected, key_name, now)) ||
+      (entry.approved && ClashesWithExpected(expected, approved_key, *entry.approved)))
+    return plan;
+  if (!shortcut) ExpectValue(expected, key_name, now);
+  if (entry.approved) {
+    ExpectValue(expected, approved_key, *entry.approved);
+    plan.approved_name = found->name;
+  }
+  plan.recorded = !shortcut || entry.approved;
+  plan.deletable = true;
+  return plan;
 }
 
 void DeleteOne(const AppState& state, const StartupDeleteRow& row) {
@@ -105,6 +142,7 @@ void DeleteOne(const AppState& state, const StartupDeleteRow& row) {
   }
 }
 
+// Whether the row's own entry (not its StartupApproved value) is still there.
 bool StillThere(const AppState& state, const StartupDeleteRow& row, const std::set<std::string>& disabled) {
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
   if (!s) return false;
@@ -112,6 +150,13 @@ bool StillThere(const AppState& state, const StartupDeleteRow& row, const std::s
   if (row.digit == '5') return disabled.count(row.caption) > 0;
   const std::string folder = FolderOf(state, row.digit);
   return !folder.empty() && FileExists(folder + row.caption);
+}
+
+bool ApprovedStillThere(const StartupDeleteRow& row, const RowPlan& plan) {
+  HKEY root = nullptr;
+  std::string path;
+  return !plan.approved_name.empty() && StartupApprovedValues::KeyOf(row.digit, root, path) &&
+         RegValueExists(root, path, plan.approved_name);
 }
 
 }  // namespace
@@ -123,16 +168,16 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
 
   // The whole undo file first, from the registry as it is now.
   const std::set<std::string> disabled_before = DisabledEntries();
+  StartupApprovedValues approved;
+  approved.Read();
   std::vector<StartupUndoEntry> entries;
   std::vector<RegTreeKey> expected;
   std::vector<std::string> captions;
-  std::vector<bool> deletable;  // a registry row goes only with its backup
+  std::vector<RowPlan> plans;
   for (const auto& row : rows) {
     captions.push_back(row.caption);
-    StartupUndoEntry entry;
-    const bool backed_up = BackupOf(row, disabled_before, entry, expected);
-    if (backed_up) entries.push_back(std::move(entry));
-    deletable.push_back(backed_up || row.digit == '8' || row.digit == '9');
+    plans.push_back(BackupOf(row, disabled_before, approved, expected));
+    if (plans.back().recorded) entries.push_back(std::move(plans.back().entry));
   }
   if (!entries.empty()) {
     EnsureUndoFolder(state);
@@ -148,14 +193,24 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
 
   for (size_t i = 0; i < rows.size(); ++i) {
     if (pump) pump();
-    if (deletable[i]) DeleteOne(state, rows[i]);
+    if (!plans[i].deletable) continue;
+    DeleteOne(state, rows[i]);
+    // The state goes with its entry, never without it: a row that stays keeps being shown as it
+    // was. (A row with a StartupApproved value is never of source 5, so no disabled set is needed.)
+    if (!plans[i].approved_name.empty() && !StillThere(state, rows[i], {})) {
+      HKEY root = nullptr;
+      std::string path;
+      if (StartupApprovedValues::KeyOf(rows[i].digit, root, path))
+        DeleteRegValue(root, path, plans[i].approved_name);
+    }
   }
 
   const std::set<std::string> disabled_after = DisabledEntries();
   // A row without its backup was left alone, wherever its entry may be (a name the code page
   // cannot spell, a key the listing saw in another view): it is not deleted.
   for (size_t i = 0; i < rows.size(); ++i)
-    if (!deletable[i] || StillThere(state, rows[i], disabled_after)) ++out.not_deleted;
+    if (!plans[i].deletable || StillThere(state, rows[i], disabled_after) || ApprovedStillThere(rows[i], plans[i]))
+      ++out.not_deleted;
   return out;
 }
 

@@ -1,10 +1,14 @@
 #include "startup/startup_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "startup/startup_rules.h"
+#include "startup/startup_undo_rules.h"
 #include "sysaccess/path_rules.h"
 #include "sysaccess/programs.h"
+#include "sysaccess/text_rules.h"
 
 namespace kv {
 
@@ -51,6 +55,7 @@ class Reading {
       : state_(state), folders_{state.WindowsFolder, state.ProfileFolder}, links_(links), sink_(sink), pump_(pump) {}
 
   StartupReadResult Run() {
+    approved_.Read();
     for (const auto& source : kSources) {
       if (source.source == StartupSource::MsconfigDisabled)
         ReadDisabled(source);
@@ -70,15 +75,18 @@ class Reading {
 
   void Emit(const StartupSourceInfo& source, std::string caption, std::string command, std::string icon_path,
             bool own_icon) {
+    StartupAccess access = source.access;
+    if (const NamedValue* approved = approved_.Find(source.digit, caption))
+      if (StartupApprovedDisables(approved->value.type, approved->value.data)) access = StartupAccess::Disabled;
     StartupRow row;
     row.caption = std::move(caption);
     row.command = std::move(command);
-    row.access = AccessText(state_, source.access);
+    row.access = AccessText(state_, access);
     row.digit = source.digit;
     row.icon_path = std::move(icon_path);
     row.own_icon = own_icon;
     ++result_.rows;
-    if (source.source == StartupSource::MsconfigDisabled) ++result_.disabled;
+    if (access == StartupAccess::Disabled) ++result_.disabled;
     if (sink_) sink_(row);
   }
 
@@ -132,6 +140,7 @@ class Reading {
   ShortcutReader* links_;
   const StartupRowSink& sink_;
   const std::function<void()>& pump_;
+  StartupApprovedValues approved_;
   StartupReadResult result_;
 };
 
@@ -146,6 +155,54 @@ const StartupSourceInfo* StartupSourceOf(char digit) {
   for (const auto& s : kSources)
     if (s.digit == digit) return &s;
   return nullptr;
+}
+
+namespace {
+constexpr char kApprovedDigits[] = "136789";  // the sources with a StartupApproved key, by slot
+}
+
+int StartupApprovedValues::Slot(char digit) {
+  static_assert(sizeof kApprovedDigits - 1 == kKeys, "one slot per key");
+  const char* at = digit ? std::strchr(kApprovedDigits, digit) : nullptr;
+  return at ? static_cast<int>(at - kApprovedDigits) : -1;
+}
+
+bool StartupApprovedValues::KeyOf(char digit, HKEY& root, std::string& path) {
+  static const struct {
+    const char* name;
+    HKEY root;
+  } kRoots[] = {{"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}, {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}};
+  const std::string full = StartupApprovedKeyName(digit);
+  for (const auto& r : kRoots) {
+    if (full.compare(0, std::strlen(r.name), r.name) != 0) continue;
+    root = r.root;
+    path = full.substr(std::strlen(r.name));
+    return true;
+  }
+  return false;
+}
+
+void StartupApprovedValues::Read() {
+  for (const char* digit = kApprovedDigits; *digit; ++digit) {
+    auto& by_name = by_name_[Slot(*digit)];
+    by_name.clear();
+    HKEY root = nullptr;
+    std::string path;
+    if (!KeyOf(*digit, root, path)) continue;
+    std::vector<NamedValue> values;
+    RegReadAllValues(RegistryView::Wow64_64, root, path, values);
+    for (NamedValue& v : values) {
+      std::string key = AsciiUpper(v.name);
+      by_name.emplace(std::move(key), std::move(v));
+    }
+  }
+}
+
+const NamedValue* StartupApprovedValues::Find(char digit, const std::string& caption) const {
+  const int slot = Slot(digit);
+  if (slot < 0 || by_name_[slot].empty()) return nullptr;
+  const auto it = by_name_[slot].find(AsciiUpper(caption));
+  return it == by_name_[slot].end() ? nullptr : &it->second;
 }
 
 bool ShortcutReader::Create() {

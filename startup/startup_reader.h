@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "sysaccess/app_state.h"
 #include "sysaccess/handles.h"
@@ -47,6 +48,23 @@ const StartupSourceInfo* StartupSourceOf(char digit);
 
 extern const char kMsconfigStartupKey[];  // "SOFTWARE\Microsoft\Shared Tools\MSConfig\startupreg\"
 
+// Task Manager's state of the entries (since Windows 8): the values of the six StartupApproved
+// keys, each key read in one pass (64-bit view), found by an entry's name with its ASCII letters
+// in any case, as names compare everywhere in this program.
+class StartupApprovedValues {
+ public:
+  void Read();
+  // The value that holds the state of the entry `caption` of source `digit`; null when none.
+  const NamedValue* Find(char digit, const std::string& caption) const;
+  // The key of those values for source `digit`; false for the sources that have none.
+  static bool KeyOf(char digit, HKEY& root, std::string& path);
+
+ private:
+  static constexpr int kKeys = 6;  // Run, Run32 and StartupFolder of the user and of the machine
+  static int Slot(char digit);
+  std::unordered_map<std::string, NamedValue> by_name_[kKeys];  // by the upper-cased name
+};
+
 // The shell link object, created once and used for every shortcut read.
 class ShortcutReader {
  public:
@@ -63,7 +81,7 @@ class ShortcutReader {
 struct StartupRow {
   std::string caption;  // value name, disabled entry's key name, or shortcut file name
   std::string command;  // command as stored, or the shortcut's target
-  std::string access;   // UserName, "所有用户" or "已禁用"
+  std::string access;   // UserName, "所有用户" or "已禁用" (source 5, or disabled by Task Manager)
   char digit = '0';
   // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load.
   std::string icon_path;
@@ -72,7 +90,7 @@ struct StartupRow {
 
 struct StartupReadResult {
   size_t rows = 0;
-  size_t disabled = 0;  // rows of source 5
+  size_t disabled = 0;  // rows shown as disabled: source 5 and what Task Manager disabled
 };
 
 using StartupRowSink = std::function<void(const StartupRow&)>;

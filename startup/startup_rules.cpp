@@ -1,5 +1,6 @@
 #include "startup/startup_rules.h"
 
+#include "sysaccess/reg_file_rules.h"
 #include "sysaccess/text_rules.h"
 
 namespace kv {
@@ -13,6 +14,10 @@ std::string StartupCountText(size_t rows, size_t disabled) {
   std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;
   if (disabled > 0) text += ", " + ToDecimal(static_cast<long long>(disabled)) + kStartupDisabledSuffix;
   return text;
+}
+
+bool StartupApprovedDisables(uint32_t type, const std::string& data) {
+  return type == kRegBinary && !data.empty() && (static_cast<unsigned char>(data[0]) & 1) != 0;
 }
 
 std::string RunValueName(const std::string& path) {

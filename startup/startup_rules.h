@@ -2,6 +2,7 @@
 // Text rules of the autostart tab: the count label, the Run value name of an added program and
 // the result message of a deletion. Pure rules: no windows.h.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kv {
@@ -13,6 +14,11 @@ extern const char kStartupSomeNotDeleted[];  // "部分项目无法删除。"
 
 // "12个自动启动程序" or, with disabled entries, "12个自动启动程序, 2禁用".
 std::string StartupCountText(size_t rows, size_t disabled);
+
+// Whether the StartupApproved value of an entry (the state that Task Manager and Settings keep
+// since Windows 8) says it is disabled: REG_BINARY whose first byte is odd (03; 02 and 06 are
+// enabled, followed by the time of the change). Any other type, or no data, leaves it enabled.
+bool StartupApprovedDisables(uint32_t type, const std::string& data);
 
 // The file-name part of a path: the text after its last backslash or colon (GBK-aware).
 std::string RunValueName(const std::string& path);

@@ -259,14 +259,17 @@ std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std:
   return out;
 }
 
-int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values) {
-  values.clear();
+namespace {
+// One pass over a key's values: one open and, for values of ordinary size, one call per value.
+// `each(name, value)` gets every value that could be read, in the registry's order.
+template <typename Each>
+void ForEachValue(RegistryView view, HKEY root, const std::string& path, Each&& each) {
   UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
-  if (!key) return 0;
+  if (!key) return;
   DWORD count = 0, longest_name = 0, longest_data = 0;
   if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest_name,
                          &longest_data, nullptr, nullptr) != ERROR_SUCCESS)
-    return 0;
+    return;
   // Names are counted in characters (a GBK character takes two bytes); larger data than this
   // buffer holds is read on its own below.
   std::string name(static_cast<size_t>(longest_name) * 2 + 2, '\0');
@@ -278,11 +281,11 @@ int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std
     LONG rc = ::RegEnumValueA(key.get(), i, &name[0], &name_len, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
                               &data_len);
     RegValue v;
-    NamedText entry;
+    std::string value_name;
     if (rc == ERROR_SUCCESS && data_len <= data.size() - 2) {
       v.type = type;
       v.data.assign(data.data(), data_len);
-      entry.name = name.substr(0, std::min<size_t>(name_len, name.size()));
+      value_name = name.substr(0, std::min<size_t>(name_len, name.size()));
     } else {
       // Data beyond the buffer, or a name that grew: the name alone first, then the careful read.
       std::string long_name(0x8000 * 2 + 2, '\0');
@@ -290,12 +293,28 @@ int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std
       rc = ::RegEnumValueA(key.get(), i, &long_name[0], &name_len, nullptr, nullptr, nullptr, nullptr);
       if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
       if (rc != ERROR_SUCCESS) continue;
-      entry.name = long_name.substr(0, name_len);
-      if (!QueryRaw(key.get(), entry.name, v)) v = RegValue{};
+      value_name = long_name.substr(0, name_len);
+      if (!QueryRaw(key.get(), value_name, v)) v = RegValue{};
     }
+    each(std::move(value_name), std::move(v));
+  }
+}
+}  // namespace
+
+int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values) {
+  values.clear();
+  ForEachValue(view, root, path, [&](std::string name, RegValue v) {
+    NamedText entry{std::move(name), {}};
     if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) entry.text = StringFromRegData(v.data);
     values.push_back(std::move(entry));
-  }
+  });
+  return static_cast<int>(values.size());
+}
+
+int RegReadAllValues(RegistryView view, HKEY root, const std::string& path, std::vector<NamedValue>& values) {
+  values.clear();
+  ForEachValue(view, root, path,
+               [&](std::string name, RegValue v) { values.push_back(NamedValue{std::move(name), std::move(v)}); });
   return static_cast<int>(values.size());
 }
 

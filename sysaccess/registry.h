@@ -71,6 +71,14 @@ struct NamedText {
 };
 int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values);
 
+// Every value of one key with its raw type and data, in the same one pass. A value that vanishes
+// between listing and reading comes with type REG_NONE and no data.
+struct NamedValue {
+  std::string name;
+  RegValue value;
+};
+int RegReadAllValues(RegistryView view, HKEY root, const std::string& path, std::vector<NamedValue>& values);
+
 // The read behind RegReadValue, over any query with RegQueryValueExA's contract (type, data and
 // size in/out; a null data asks for the size). A value that grows between the size query and
 // the read is read again at its new size, never cut short; false when it cannot be read whole.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sysaccess/reg_file_rules.h"
+
 namespace kv {
 namespace {
 
@@ -9,6 +11,29 @@ TEST(StartupCountText, BothForms) {
   EXPECT_EQ(StartupCountText(0, 0), "0个自动启动程序");
   EXPECT_EQ(StartupCountText(12, 0), "12个自动启动程序");
   EXPECT_EQ(StartupCountText(12, 2), "12个自动启动程序, 2禁用");
+}
+
+// Task Manager writes twelve bytes: the state, three bytes, then the FILETIME of the change.
+TEST(StartupApprovedDisables, OnlyAnOddFirstByteOfBinaryData) {
+  const std::string time("\x00\x00\x00\x30\x8C\x2F\xD6\x9E\xD4\x01", 10);
+  const struct {
+    const char* what;
+    uint32_t type;
+    std::string data;
+    bool disabled;
+  } cases[] = {
+      {"02: enabled", kRegBinary, std::string("\x02\x00", 2) + time, false},
+      {"06: enabled", kRegBinary, std::string("\x06\x00", 2) + time, false},
+      {"03: disabled", kRegBinary, std::string("\x03\x00", 2) + time, true},
+      {"01 alone", kRegBinary, "\x01", true},
+      {"FF, any length", kRegBinary, "\xFF\x02", true},
+      {"00", kRegBinary, std::string(12, '\0'), false},
+      {"empty binary", kRegBinary, "", false},
+      {"a DWORD of 3", kRegDword, std::string("\x03\x00\x00\x00", 4), false},
+      {"text", kRegSz, std::string("3\0", 2), false},
+      {"no type", kRegNone, std::string("\x03\x00", 2) + time, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StartupApprovedDisables(c.type, c.data), c.disabled) << c.what;
 }
 
 TEST(RunValueName, TextAfterTheLastBackslashOrColon) {

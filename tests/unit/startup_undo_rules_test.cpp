@@ -40,24 +40,48 @@ TEST(StartupUndoContent, KeyLinesBySourceAndOneGroupPerEntry) {
   };
   for (const auto& c : cases) EXPECT_EQ(StartupUndoKeyLine(c.digit), c.key) << c.digit;
 
-  // Two entries of one key still get a key line each, and read back as the values they were.
+  // Where Task Manager keeps each source's state: the source's own root, one key per kind.
+  const std::string approved = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+  const struct {
+    char digit;
+    std::string key;
+  } states[] = {
+      {'1', "HKEY_CURRENT_USER" + approved + "Run"},   {'2', ""},
+      {'3', "HKEY_LOCAL_MACHINE" + approved + "Run"},  {'4', ""},
+      {'5', ""},
+      {'6', "HKEY_CURRENT_USER" + approved + "Run32"}, {'7', "HKEY_LOCAL_MACHINE" + approved + "Run32"},
+      {'8', "HKEY_CURRENT_USER" + approved + "StartupFolder"},
+      {'9', "HKEY_LOCAL_MACHINE" + approved + "StartupFolder"},
+  };
+  for (const auto& c : states) EXPECT_EQ(StartupApprovedKeyName(c.digit), c.key) << c.digit;
+
+  // Two entries of one key still get a key line each, and read back as the values they were; a
+  // Task Manager state follows its entry under its own key, a shortcut's state stands alone.
+  const RegTreeValue disabled{u"Foo.exe", kRegBinary, std::string("\x03\0\0\0\x10\x5C\x22\x0D\x0A\xD4\x01\0", 12)};
+  const RegTreeValue enabled{u"\x4E2D.lnk", kRegBinary, std::string("\x02\0\0\0\0\0\0\0\0\0\0\0", 12)};
   const std::vector<StartupUndoEntry> entries = {
       {'1', Sz(u"ctfmon", u"a")},
-      {'1', Sz(u"Foo.exe", u"\"C:\\Program Files\\\x4E2D\\Foo.exe\" -min")},
+      {'1', Sz(u"Foo.exe", u"\"C:\\Program Files\\\x4E2D\\Foo.exe\" -min"), disabled},
       {'5', {u"expand", kRegExpandSz, Utf16Bytes(std::u16string(u"%ProgramFiles%\\x.exe") + u'\0')}},
+      {'9', {}, enabled},
   };
+  const std::vector<RegTreeValue> in_file_order = {entries[0].value, entries[1].value, disabled, entries[2].value,
+                                                   enabled};
   std::string bytes;
   ASSERT_TRUE(StartupUndoFileContent(entries, bytes));
   RegFileContent file;
   std::string error;
   ASSERT_TRUE(ReadRegFile(bytes, test::TestDecode, file, &error)) << error;
-  ASSERT_EQ(file.keys.size(), entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
+  ASSERT_EQ(file.keys.size(), in_file_order.size());
+  for (size_t i = 0; i < in_file_order.size(); ++i) {
     ASSERT_EQ(file.keys[i].values.size(), 1u);
-    EXPECT_EQ(file.keys[i].values[0].name, entries[i].value.name);
-    EXPECT_EQ(file.keys[i].values[0].type, entries[i].value.type);
-    EXPECT_EQ(file.keys[i].values[0].data, entries[i].value.data);
+    EXPECT_EQ(file.keys[i].values[0].name, in_file_order[i].name);
+    EXPECT_EQ(file.keys[i].values[0].type, in_file_order[i].type);
+    EXPECT_EQ(file.keys[i].values[0].data, in_file_order[i].data);
   }
+  EXPECT_EQ(file.keys[2].path, u"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run");
+  EXPECT_EQ(file.keys[4].path,
+            u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder");
   EXPECT_TRUE(RegFileRestores(file, StartupUndoKeys(entries)));
 }
 

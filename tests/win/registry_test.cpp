@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -301,6 +302,23 @@ TEST_P(RegistrySide, ReadStringsAgreesWithReadStringValueByValue) {
   const std::vector<std::string> none = RegReadStrings(View(), HKEY_LOCAL_MACHINE, In("Missing"), names, &present);
   EXPECT_EQ(none, std::vector<std::string>(names.size()));
   EXPECT_EQ(present, std::vector<bool>(names.size(), false));
+
+  // The one-pass readings of the whole key: every value once, as the readings by name give it.
+  std::vector<NamedText> texts;
+  std::vector<NamedValue> raw;
+  ASSERT_EQ(RegReadAllStrings(View(), HKEY_LOCAL_MACHINE, In("Types"), texts), static_cast<int>(std::size(kStringCases)));
+  ASSERT_EQ(RegReadAllValues(View(), HKEY_LOCAL_MACHINE, In("Types"), raw), static_cast<int>(std::size(kStringCases)));
+  for (size_t i = 0; i < raw.size(); ++i) {
+    SCOPED_TRACE(raw[i].name);
+    EXPECT_EQ(texts[i].name, raw[i].name);
+    EXPECT_EQ(texts[i].text, RegReadStringIn(View(), HKEY_LOCAL_MACHINE, In("Types"), raw[i].name));
+    RegValue one;
+    ASSERT_TRUE(RegReadValue(View(), HKEY_LOCAL_MACHINE, In("Types"), raw[i].name, one));
+    EXPECT_EQ(raw[i].value.type, one.type);
+    EXPECT_EQ(raw[i].value.data, one.data);
+  }
+  EXPECT_EQ(RegReadAllValues(View(), HKEY_LOCAL_MACHINE, In("Missing"), raw), 0);
+  EXPECT_TRUE(raw.empty());
 }
 
 TEST_P(RegistrySide, ReadsValuesLargerThanAnyFixedBuffer) {
@@ -317,6 +335,9 @@ TEST_P(RegistrySide, ReadsValuesLargerThanAnyFixedBuffer) {
   EXPECT_EQ(raw.type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(raw.data.size(), binary.size());
   EXPECT_TRUE(raw.data == binary);
+  std::vector<NamedValue> all;
+  ASSERT_EQ(RegReadAllValues(View(), HKEY_LOCAL_MACHINE, In("Big"), all), 2);
+  for (const auto& v : all) EXPECT_TRUE(v.value.data == (v.name == "binary" ? binary : text + '\0')) << v.name;
 }
 
 TEST_P(RegistrySide, HandlesNamesAtTheRegistryLimits) {

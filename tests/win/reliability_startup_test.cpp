@@ -49,6 +49,7 @@ class StartupReliabilityTest : public ::testing::Test {
     real_windows_ = state().WindowsFolder;
     // Source 6 only when a test seeds it: few real machines have that key.
     for (const char* digit = "123457"; *digit; ++digit) MakeSource(*digit);
+    for (const auto& src : test::ApprovedSources()) keys_.push_back(std::make_unique<test::SeedKey>(src.root, src.key()));
   }
   void MakeSource(char digit) {
     const StartupSourceInfo* s = StartupSourceOf(digit);
@@ -65,6 +66,14 @@ class StartupReliabilityTest : public ::testing::Test {
     // A disabled entry may come back as a Run value of the current user.
     values_.Own(HKEY_CURRENT_USER, KeyW('1'), name);
   }
+  // Task Manager's state of the entry `name` of source `digit` (1, 3, 6, 7, 8 or 9).
+  void SeedState(char digit, const std::wstring& name, DWORD type, const std::string& data) {
+    for (const auto& src : test::ApprovedSources()) {
+      if (src.digit == digit) {
+        EXPECT_TRUE(values_.Set(src.root, WideOf(src.key()), name, type, data));
+      }
+    }
+  }
   // A disabled entry: its key and, unless `command` is null, its "command" value.
   void SeedDisabled(const std::wstring& name, const std::string* command, DWORD type = REG_SZ) {
     disabled_.push_back(std::make_unique<test::ScratchKeyW>(HKEY_LOCAL_MACHINE, KeyW('5') + L"\\" + name));
@@ -72,14 +81,18 @@ class StartupReliabilityTest : public ::testing::Test {
     values_.Own(HKEY_CURRENT_USER, KeyW('1'), name);
   }
 
-  // The seven registry sources as they are now (64-bit view, as the tab deletes).
+  // The seven registry sources and the six keys of Task Manager's states as they are now (64-bit
+  // view, as the tab deletes).
   std::vector<RegTreeKey> Sources() {
+    std::vector<std::pair<HKEY, std::string>> keys;
+    for (const char* digit = "1234567"; *digit; ++digit)
+      keys.emplace_back(StartupSourceOf(*digit)->root, StartupSourceOf(*digit)->key_path);
+    for (const auto& src : test::ApprovedSources()) keys.emplace_back(src.root, src.key());
     std::vector<RegTreeKey> all;
-    for (const char* digit = "1234567"; *digit; ++digit) {
-      const StartupSourceInfo* s = StartupSourceOf(*digit);
-      if (!RegKeyExistsIn(RegistryView::Wow64_64, s->root, s->key_path)) continue;
+    for (const auto& [root, path] : keys) {
+      if (!RegKeyExistsIn(RegistryView::Wow64_64, root, path)) continue;
       std::vector<RegTreeKey> tree;
-      EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, s->root, RootName(s->root), s->key_path, tree));
+      EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, root, RootName(root), path, tree));
       all.insert(all.end(), tree.begin(), tree.end());
     }
     return all;
@@ -198,6 +211,9 @@ class StartupReliabilityTest : public ::testing::Test {
       const bool file = message.compare(0, std::strlen(kUndoWritten), kUndoWritten) == 0;
       EXPECT_EQ(new_files.size(), file ? 1u : 0u);
       EXPECT_TRUE(file || !registry_gone) << "registry entries went without a file";
+      if (!file) {
+        EXPECT_TRUE(test::SameRegistryTree(before, Sources())) << "a state went without a file";
+      }
       if (file && new_files.size() == 1) {
         EXPECT_TRUE(test::ImportWithRegedit(real_windows_, state().UndoFolder + new_files[0]));
         EXPECT_TRUE(test::SameRegistryTree(AfterRestore(before, gone), Sources())) << new_files[0];
@@ -264,6 +280,22 @@ std::vector<HostileValue> HostileValues() {
   };
 }
 
+// Task Manager states of every kind, a huge one, and one that no file restores alike (its entry
+// then stays with it).
+std::vector<HostileValue> HostileStates() {
+  return {
+      {L"", REG_BINARY, test::ApprovedBytes(0x03)},
+      {L"", REG_BINARY, test::ApprovedBytes(0x02)},
+      {L"", REG_BINARY, ""},
+      {L"", REG_BINARY, "\x01"},
+      {L"", REG_BINARY, std::string(1 << 16, '\x07')},  // beyond the buffer of a one-pass read
+      {L"", REG_DWORD, test::RawBytes<DWORD>(3)},
+      {L"", REG_SZ, Utf16Data(L"\x03")},
+      {L"", REG_SZ, "odd"},
+      {L"", REG_NONE, ""},
+  };
+}
+
 // A value's name in one source: its case and the digit, within the longest name there can be.
 std::wstring Named(const std::wstring& base, char digit) {
   if (base.empty()) return base;
@@ -272,6 +304,7 @@ std::wstring Named(const std::wstring& base, char digit) {
 
 TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnlyWithAVerifiedBackup) {
   const auto values = HostileValues();
+  const auto states = HostileStates();
   std::vector<Pick> picks;
   int seeded = 0;
   // Source 6 comes second, on its own (see the fixture).
@@ -282,6 +315,8 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
       const std::wstring name = Named(values[i].name, digit);
       SeedValue(digit, name, values[i].type, values[i].data);
       if (!name.empty()) picks.push_back({test::CodePageOf(name), digit});
+      const HostileValue& state = states[(i + static_cast<size_t>(digit)) % states.size()];
+      SeedState(digit, name, state.type, state.data);
       ++seeded;
     }
   }
@@ -327,6 +362,8 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
       ASSERT_TRUE(test::WriteFile(folder + f.name, f.bytes));
       ::SetFileAttributesA((folder + f.name).c_str(), f.attributes);
       picks.push_back({f.name, digit});
+      const HostileValue& state = states[(picks.size() + static_cast<size_t>(digit)) % states.size()];
+      SeedState(digit, test::WideOf(f.name), state.type, state.data);
       ++seeded;
     }
     ::CreateDirectoryA((folder + "KvRel folder.lnk").c_str(), nullptr);
@@ -356,6 +393,8 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
   for (const auto& v : values) {
     const std::wstring name = Named(v.name, '6');
     SeedValue('6', name, v.type, v.data);
+    const HostileValue& state = states[picks.size() % states.size()];
+    SeedState('6', name, state.type, state.data);
     if (!name.empty()) picks.push_back({test::CodePageOf(name), '6'});
     ++seeded;
   }
@@ -376,6 +415,7 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
   const std::string some = std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted;
   const std::string undo = state().UndoFolder;
   const std::wstring run = KeyW('1');
+  const std::wstring approved_run = WideOf(test::ApprovedSources()[0].key());
   std::shared_ptr<void> held;  // what a fault needs until the deletion ends
   struct Fault {
     const char* what;
@@ -421,6 +461,12 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
          test::SetValueW(HKEY_CURRENT_USER, run, L"KvRel F", REG_BINARY, "\x5C\x22\x0D\x0A");
        }},
       {"a disabled entry named like the Run value", {some}, [] {}, true},
+      {"Task Manager disables the entry meanwhile", {kUndoWritten}, [&] {
+         test::SetValueW(HKEY_CURRENT_USER, approved_run, L"KvRel F", REG_BINARY, test::ApprovedBytes(0x03));
+       }},
+      {"a state that no file restores alike appears", {some}, [&] {
+         test::SetValueW(HKEY_CURRENT_USER, approved_run, L"KvRel F", REG_SZ, "odd");
+       }},
   };
   int injected = 0;
   for (const Fault& f : faults) {
@@ -443,15 +489,17 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
     ::DeleteFileA((state().StartupFolder + "KvRel F.lnk").c_str());
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, run.c_str(), L"KvRel F");
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, run.c_str(), disabled_name.c_str());
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, approved_run.c_str(), L"KvRel F");
     ++injected;
   }
   test::RecordFigure("faults injected", injected);
   test::RecordFigure("round trips compared", round_trips_);
 }
 
-// Random entries of every type in the value sources and as disabled entries, with names and
-// data from a mix of ASCII, quotes, backslashes, line breaks and GBK (fixed seed), deleted in one
-// go and in small groups through the tab; each undo file imported with the real registry editor
+// Random entries of every type in the value sources (a third with a Task Manager state) and as
+// disabled entries, with names and data from a mix of ASCII, quotes, backslashes, line breaks and
+// GBK (fixed seed), deleted in one go and in small groups through the tab; each undo file
+// imported with the real registry editor
 // must give back the registry exactly. Crafted names and data may not add a key; a name with a
 // line break has no form that both editors read back, so its entry stays.
 TEST_F(StartupReliabilityTest, RandomEntriesComeBackExactlyFromTheirUndoFile) {
@@ -490,6 +538,8 @@ TEST_F(StartupReliabilityTest, RandomEntriesComeBackExactlyFromTheirUndoFile) {
       SeedDisabled(name, &data, type);
     } else {
       SeedValue(digit, name, type, data);
+      // Every third one with a Task Manager state of random bytes.
+      if (i % 3 == 0) SeedState(digit, name, REG_BINARY, bytes(12));
     }
     picks.push_back({test::CodePageOf(name), digit});
   }

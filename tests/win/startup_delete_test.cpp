@@ -2,6 +2,7 @@
 
 #include "startup/startup_actions.h"
 #include "startup/startup_rules.h"
+#include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
 #include "ui/undo_messages.h"
@@ -108,6 +109,91 @@ TEST(StartupDelete, EachKindOfSourceGoesAndTheFileBringsTheRegistryBack) {
   EXPECT_FALSE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(five)));
 }
 
+// Task Manager's state of a row, enabled or disabled, goes with the row after both are in the
+// undo file (the state as hex data under its own key), and importing the file puts both back
+// exactly, the state under its own name even where that differs from the entry's in letter case.
+// A shortcut's state makes a file of its own; an entry without a state writes none.
+TEST(StartupDelete, TaskManagerStatesGoWithTheirRowsAndComeBack) {
+  test::StartupScratch s;
+  const unsigned char bytes[] = {0x03, 0x02, 0x06, 0x03, 0x03, 0x02};
+  struct Seeded {
+    const test::ApprovedSource* src;
+    std::string caption, state_name;
+    RawValue state;
+  };
+  std::vector<Seeded> seeded;
+  std::vector<std::unique_ptr<SeedValue>> guards;
+  std::vector<StartupDeleteRow> rows;
+  for (size_t i = 0; i < test::ApprovedSources().size(); ++i) {
+    const auto& src = test::ApprovedSources()[i];
+    std::string caption = test::Unique(std::string("状态 ") + src.digit);
+    if (!src.entry_path) caption += ".lnk";
+    const std::string state_name = src.digit == '3' ? AsciiUpper(caption) : caption;
+    guards.push_back(test::SeedEntry(s.state, src, caption, "\"C:\\状态\\s.exe\" /tray"));
+    guards.push_back(std::make_unique<SeedValue>(src.root, src.key(), state_name, REG_BINARY,
+                                                 test::ApprovedBytes(bytes[i])));
+    seeded.push_back({&src, caption, state_name, RawValue{REG_BINARY, test::ApprovedBytes(bytes[i])}});
+    rows.push_back({caption, src.digit});
+  }
+  SeedValue plain(HKEY_CURRENT_USER, test::kRunPath, test::Unique("no state"), REG_SZ, Sz("C:\\plain.exe"));
+  rows.push_back({plain.name(), '1'});
+  std::vector<RawValue> entries_before(seeded.size());
+  for (size_t i = 0; i < seeded.size(); ++i) {
+    if (seeded[i].src->entry_path) {
+      ASSERT_TRUE(test::ReadRaw(seeded[i].src->root, seeded[i].src->entry_path, KEY_WOW64_64KEY, seeded[i].caption,
+                                entries_before[i]));
+    }
+  }
+
+  const StartupDeleteOutcome out = DeleteStartupEntries(s.state, rows, nullptr);
+  EXPECT_EQ(out.not_deleted, 0u);
+  EXPECT_EQ(StartupDeleteResultText(out), kUndoWritten);
+  for (const auto& v : seeded) {
+    SCOPED_TRACE(v.caption);
+    EXPECT_FALSE(ValueExists(v.src->root, v.src->key(), v.state_name));
+    if (v.src->entry_path) {
+      EXPECT_FALSE(ValueExists(v.src->root, v.src->entry_path, v.caption));
+    } else {
+      EXPECT_FALSE(FileExists((v.src->digit == '8' ? s.state.StartupFolder : s.state.CommonStartupFolder) + v.caption));
+    }
+  }
+  const std::string file = s.state.UndoFolder + out.file_name;
+  // Four Run values, six states, the entry without one.
+  EXPECT_EQ(FileKeys(file).size(), 11u);
+  const std::u16string text = Utf16FromBytes(test::ReadFile(file));
+  EXPECT_NE(text.find(u"=hex:03,00,00,00,80,3e,d5,de,b1,9d,d8,01\r\n"), std::u16string::npos);
+  EXPECT_NE(text.find(u"\\Explorer\\StartupApproved\\StartupFolder]\r\n"), std::u16string::npos);
+
+  ASSERT_TRUE(test::ImportWithRegedit(s.state.WindowsFolder, file));
+  for (size_t i = 0; i < seeded.size(); ++i) {
+    const auto& v = seeded[i];
+    SCOPED_TRACE(v.caption);
+    const auto states = test::KeyValues(v.src->root, v.src->key());
+    const auto it = states.find(v.state_name);
+    ASSERT_NE(it, states.end()) << "the state comes back under its own name";
+    EXPECT_EQ(it->second, v.state);
+    RawValue after;
+    if (v.src->entry_path) {
+      ASSERT_TRUE(test::ReadRaw(v.src->root, v.src->entry_path, KEY_WOW64_64KEY, v.caption, after));
+      EXPECT_EQ(after, entries_before[i]);
+    }
+  }
+  EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::ApprovedSources()[0].key()).count(plain.name()), 0u);
+
+  // A shortcut alone, with its state: the file holds only that state.
+  const test::ApprovedSource& user_folder = test::ApprovedSources()[4];
+  SeedValue solo_state(user_folder.root, user_folder.key(), "solo.lnk", REG_BINARY, test::ApprovedBytes(0x03));
+  ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "solo.lnk", "x"));
+  const auto solo = DeleteStartupEntries(s.state, {{"solo.lnk", '8'}}, nullptr);
+  EXPECT_EQ(StartupDeleteResultText(solo), kUndoWritten);
+  EXPECT_FALSE(FileExists(s.state.StartupFolder + "solo.lnk"));
+  EXPECT_FALSE(ValueExists(user_folder.root, user_folder.key(), "solo.lnk"));
+  const auto solo_keys = FileKeys(s.state.UndoFolder + solo.file_name);
+  ASSERT_EQ(solo_keys.size(), 1u);
+  ASSERT_EQ(solo_keys[0].values.size(), 1u);
+  EXPECT_EQ(solo_keys[0].values[0].data, test::ApprovedBytes(0x03));
+}
+
 // Names and data that a crafted entry could use to smuggle keys into a file the user imports. A
 // name with a line break has no form that both editors read back, so that entry stays.
 TEST(StartupDelete, CraftedLineBreaksCannotAddKeys) {
@@ -189,8 +275,13 @@ TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
   UniqueFile lock(::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
 
+  // The state of a shortcut that stays stays with it.
+  const test::ApprovedSource& user_folder = test::ApprovedSources()[4];
+  SeedValue state(user_folder.root, user_folder.key(), "held.lnk", REG_BINARY, test::ApprovedBytes(0x03));
+
   auto out = DeleteStartupEntries(s.state, {{v.name(), '1'}, {"held.lnk", '8'}}, nullptr);
   EXPECT_EQ(out.not_deleted, 1u);
+  EXPECT_TRUE(ValueExists(user_folder.root, user_folder.key(), "held.lnk"));
   EXPECT_EQ(StartupDeleteResultText(out), std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted);
 
   out = DeleteStartupEntries(s.state, {{"held.lnk", '8'}}, nullptr);

@@ -27,6 +27,31 @@ constexpr char kRunPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunOncePath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr char kRun32Path[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kStartupRegPath[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg";
+constexpr char kApprovedPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+// Task Manager's state of an entry as it writes it: the state byte (02 or 06 enabled, 03
+// disabled), three zero bytes, then the FILETIME of the change.
+inline std::string ApprovedBytes(unsigned char state) {
+  return std::string(1, static_cast<char>(state)) + std::string("\0\0\0\x80\x3E\xD5\xDE\xB1\x9D\xD8\x01", 11);
+}
+
+// The sources that have such a state, with their entries' key (null: the Startup folders) and
+// the StartupApproved key of the state, in the entry's root.
+struct ApprovedSource {
+  char digit;
+  HKEY root;
+  const char* entry_path;
+  const char* subkey;
+  std::string key() const { return std::string(kApprovedPath) + "\\" + subkey; }
+};
+inline const std::vector<ApprovedSource>& ApprovedSources() {
+  static const std::vector<ApprovedSource> sources = {
+      {'1', HKEY_CURRENT_USER, kRunPath, "Run"},         {'3', HKEY_LOCAL_MACHINE, kRunPath, "Run"},
+      {'6', HKEY_CURRENT_USER, kRun32Path, "Run32"},     {'7', HKEY_LOCAL_MACHINE, kRun32Path, "Run32"},
+      {'8', HKEY_CURRENT_USER, nullptr, "StartupFolder"}, {'9', HKEY_LOCAL_MACHINE, nullptr, "StartupFolder"},
+  };
+  return sources;
+}
 
 inline bool OpenSeedKey(HKEY root, const std::string& path, REGSAM view, UniqueKey& key) {
   return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) == ERROR_SUCCESS;
@@ -251,6 +276,16 @@ inline std::vector<StartupRow> ReadAllRows(const AppState& state, ShortcutReader
         if (pumps) ++*pumps;
       });
   return rows;
+}
+
+// An entry named `name` in source `src`: a Run value (removed with the returned guard) or, for
+// the Startup folders, a shortcut file in the scratch folder (`name` ends with ".lnk").
+inline std::unique_ptr<SeedValue> SeedEntry(const AppState& state, const ApprovedSource& src, const std::string& name,
+                                            const std::string& command) {
+  if (src.entry_path) return std::make_unique<SeedValue>(src.root, src.entry_path, name, REG_SZ, Sz(command));
+  const std::string& folder = src.digit == '8' ? state.StartupFolder : state.CommonStartupFolder;
+  EXPECT_TRUE(WriteFile(folder + name, ShortcutBytes(command))) << name;
+  return nullptr;
 }
 
 // The rows whose caption is `caption`.

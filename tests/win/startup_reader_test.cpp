@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "startup/startup_reader.h"
+#include "sysaccess/text_rules.h"
 #include "tests/win/startup_fixtures.h"
 
 namespace kv {
@@ -106,6 +107,83 @@ TEST(StartupReader, UserRunAndItsWow6432NodeTwinAreEachReadOnce) {
     EXPECT_EQ(found[0].command, w.command);
     EXPECT_EQ(found[0].access, "tester");
   }
+}
+
+// Since Windows 8 Task Manager disables an entry where it is: a REG_BINARY value of the entry's
+// name in StartupApproved\Run, Run32 or StartupFolder of the entry's own root, first byte odd.
+// A state in any other key is not this entry's.
+TEST(StartupReader, EntriesThatTaskManagerDisabledShowAsDisabled) {
+  test::StartupScratch s;
+  const struct {
+    const char* what;
+    bool seeded;
+    DWORD type;
+    std::string data;
+    bool disabled;
+  } states[] = {
+      {"missing", false, REG_NONE, "", false},
+      {"02", true, REG_BINARY, test::ApprovedBytes(0x02), false},
+      {"06", true, REG_BINARY, test::ApprovedBytes(0x06), false},
+      {"03", true, REG_BINARY, test::ApprovedBytes(0x03), true},
+      {"empty binary", true, REG_BINARY, "", false},
+      {"dword 3", true, REG_DWORD, std::string("\x03\0\0\0", 4), false},
+  };
+  struct Want {
+    std::string caption;
+    char digit;
+    std::string access;
+  };
+  std::vector<Want> wants;
+  std::vector<std::unique_ptr<SeedValue>> seeds;
+  auto seed = [&](HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data) {
+    seeds.push_back(std::make_unique<SeedValue>(root, key, name, type, data));
+  };
+  for (const auto& src : test::ApprovedSources()) {
+    const std::string enabled = src.root == HKEY_CURRENT_USER ? "tester" : kStartupAllUsers;
+    for (const auto& st : states) {
+      std::string name = test::Unique(std::string("approved ") + src.digit + " " + st.what);
+      if (!src.entry_path) name += ".lnk";
+      seeds.push_back(test::SeedEntry(s.state, src, name, "C:\\approved.exe"));
+      if (st.seeded) {
+        seed(src.root, src.key(), name, st.type, st.data);
+      } else {
+        for (const auto& other : test::ApprovedSources())
+          if (other.digit != src.digit) seed(other.root, other.key(), name, REG_BINARY, test::ApprovedBytes(0x03));
+      }
+      wants.push_back({name, src.digit, st.disabled ? kStartupDisabled : enabled});
+    }
+  }
+  // Names match as the registry matches them: ASCII letters in any case, but a GBK character
+  // whose second byte is a letter is no other character in another case.
+  const std::string upper = test::Unique("Upper Case");
+  seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, upper, REG_SZ, Sz("C:\\u.exe")));
+  seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), AsciiUpper(upper), REG_BINARY, test::ApprovedBytes(0x03));
+  wants.push_back({upper, '1', kStartupDisabled});
+  const std::string gbk = test::Unique("x\xB1\x61");  // a character whose second byte is "a"
+  seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, gbk, REG_SZ, Sz("C:\\g.exe")));
+  seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), test::Unique("x\xB1\x41"), REG_BINARY,
+       test::ApprovedBytes(0x03));
+  wants.push_back({gbk, '1', "tester"});
+  // RunOnce has no state: a disabled one of its name in the Run key's place changes nothing.
+  const std::string once = test::Unique("once");
+  seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunOncePath, once, REG_SZ, Sz("C:\\o.exe")));
+  seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), once, REG_BINARY, test::ApprovedBytes(0x03));
+  wants.push_back({once, '2', "tester"});
+
+  std::vector<StartupRow> rows;
+  const StartupReadResult read =
+      ReadStartupEntries(s.state, nullptr, [&](const StartupRow& r) { rows.push_back(r); }, nullptr);
+  for (const auto& w : wants) {
+    const auto found = RowsNamed(rows, w.caption);
+    ASSERT_EQ(found.size(), 1u) << w.caption;
+    EXPECT_EQ(found[0].digit, w.digit) << w.caption;
+    EXPECT_EQ(found[0].access, w.access) << w.caption;
+  }
+  size_t shown_disabled = 0;
+  for (const auto& r : rows) shown_disabled += r.access == kStartupDisabled;
+  EXPECT_EQ(read.rows, rows.size());
+  EXPECT_EQ(read.disabled, shown_disabled);
+  EXPECT_GE(read.disabled, 7u);
 }
 
 TEST(StartupReader, MissingFoldersAndNoShellLinkObject) {

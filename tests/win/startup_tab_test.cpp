@@ -64,6 +64,14 @@ TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
                      Sz(state().WindowsFolder + "notepad.exe"));
   ASSERT_TRUE(test::WriteFile(state().StartupFolder + "broken.lnk", "x"));
   ASSERT_TRUE(test::WriteFile(state().CommonStartupFolder + "env.lnk", test::ShortcutBytes("%SystemRoot%\\notepad.exe")));
+  // Disabled by Task Manager: a Run entry of the user and the common shortcut; a state that says
+  // enabled changes nothing.
+  const auto& sources = test::ApprovedSources();
+  auto off = std::make_unique<SeedValue>(sources[0].root, sources[0].key(), user.name(), REG_BINARY,
+                                         test::ApprovedBytes(0x03));
+  auto off_link =
+      std::make_unique<SeedValue>(sources[5].root, sources[5].key(), "env.lnk", REG_BINARY, test::ApprovedBytes(0x03));
+  SeedValue on(sources[0].root, sources[0].key(), notepad.name(), REG_BINARY, test::ApprovedBytes(0x02));
   tab().Panel1Enter();
 
   ListView& list = tab().Panel1InfoList();
@@ -78,10 +86,16 @@ TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
     EXPECT_EQ(list.Cell(r, 2), rows[i].access);
     EXPECT_EQ(tab().StartupSourceCodes()[i], rows[i].digit);
     EXPECT_FALSE(list.IsChecked(r));
-    if (rows[i].digit == '5') ++disabled_rows;
+    if (rows[i].digit == '5') {
+      EXPECT_EQ(rows[i].access, kStartupDisabled);
+    }
+    if (rows[i].access == kStartupDisabled) ++disabled_rows;
   }
   EXPECT_EQ(tab().CountText(), StartupCountText(rows.size(), disabled_rows));
   EXPECT_NE(tab().CountText().find("禁用"), std::string::npos);
+  EXPECT_EQ(list.Cell(RowOf(user.name()), 2), kStartupDisabled);
+  EXPECT_EQ(list.Cell(RowOf("env.lnk"), 2), kStartupDisabled);
+  EXPECT_EQ(list.Cell(RowOf(notepad.name()), 2), "tester");
 
   // Rows without an icon of their own share the generic one; one program shows one icon.
   const int generic = ImageOf(RowOf(nocmd));
@@ -97,11 +111,13 @@ TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
   EXPECT_EQ(ImageOf(first), ImageOf(second));
   EXPECT_GE(ImageOf(first), 0);
 
-  // Without the disabled entry the label ends after its first part.
+  // Without the disabled entries the label ends after its first part.
   disabled.reset();
+  off.reset();
+  off_link.reset();
   tab().Panel1Enter();
   size_t still_disabled = 0;
-  for (const auto& r : tab().Rows()) still_disabled += r.digit == '5';
+  for (const auto& r : tab().Rows()) still_disabled += r.access == kStartupDisabled;
   EXPECT_EQ(tab().CountText(), StartupCountText(tab().Rows().size(), still_disabled));
   if (still_disabled == 0) {
     EXPECT_EQ(tab().CountText().find("禁用"), std::string::npos);
@@ -269,9 +285,17 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
                    Sz("%SystemRoot%\\system32\\中文.exe"));
   SeedValue machine(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("machine"), REG_SZ, Sz("  C:\\spaced.exe  "));
   SeedValue untouched(HKEY_CURRENT_USER, test::kRunPath, test::Unique("untouched"), REG_SZ, Sz("C:\\u.exe"));
+  // Task Manager disabled one, the machine's entry has an enabled state: both go and come back.
+  const auto& sources = test::ApprovedSources();
+  SeedValue chinese_off(sources[0].root, sources[0].key(), chinese.name(), REG_BINARY, test::ApprovedBytes(0x03));
+  SeedValue machine_on(sources[1].root, sources[1].key(), machine.name(), REG_BINARY, test::ApprovedBytes(0x06));
   const auto user_before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
   const auto machine_before = test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath);
+  const auto user_states = test::KeyValues(sources[0].root, sources[0].key());
+  const auto machine_states = test::KeyValues(sources[1].root, sources[1].key());
   tab().Panel1Enter();
+  ASSERT_GE(RowOf(chinese.name()), 0);
+  EXPECT_EQ(tab().Panel1InfoList().Cell(RowOf(chinese.name()), 2), kStartupDisabled);
   for (const auto* name : {&foo.name(), &chinese.name(), &expand.name(), &machine.name()}) {
     const int row = RowOf(*name);
     ASSERT_GE(row, 0) << *name;
@@ -288,6 +312,8 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   EXPECT_GE(RowOf(untouched.name()), 0);
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, "Foo.exe"));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, machine.name()));
+  EXPECT_FALSE(ValueExists(sources[0].root, sources[0].key(), chinese.name()));
+  EXPECT_FALSE(ValueExists(sources[1].root, sources[1].key(), machine.name()));
   EXPECT_TRUE(tab().UndoLinkVisible());
 
   // The one file of this deletion restores both keys exactly.
@@ -298,11 +324,14 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + fd.cFileName));
   EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), user_before);
   EXPECT_EQ(test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath), machine_before);
+  EXPECT_EQ(test::KeyValues(sources[0].root, sources[0].key()), user_states);
+  EXPECT_EQ(test::KeyValues(sources[1].root, sources[1].key()), machine_states);
 }
 
-// The Run keys of three real Windows users: every entry is listed under its source; those of two
-// of them deleted through the tab come back exactly from the undo file, which holds, read by the
-// Windows editor's rules, the very names, types and data the user had.
+// The Run keys of three real Windows users: every entry is listed under its source with its Task
+// Manager state (these users' files hold none: all enabled); those of two of them deleted through
+// the tab come back exactly from the undo file, which holds, read by the Windows editor's rules,
+// the very names, types and data the user had, states included.
 TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem) {
   const struct {
     const char* file;
@@ -319,10 +348,25 @@ TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem)
     SCOPED_TRACE(user.file);
     test::CorpusHive hive(state().WindowsFolder, user.file);
     ASSERT_TRUE(hive.Imported());
-    const auto run = hive.KeysEndingWith(u"\\Run");
+    const auto run = hive.KeysEndingWith(u"\\CurrentVersion\\Run");
     ASSERT_EQ(run.size(), 1u);
     ASSERT_FALSE(run[0].values.empty());
     for (const auto& once : hive.KeysEndingWith(u"\\RunOnce")) EXPECT_TRUE(once.values.empty());
+    // What the undo file must put back: the Run values and the states of those that have one.
+    std::vector<RegTreeKey> expected = run;
+    for (const auto& states : hive.KeysEndingWith(u"\\Explorer\\StartupApproved\\Run")) {
+      RegTreeKey key{states.path, {}};
+      for (const auto& sv : states.values)
+        for (const auto& v : run[0].values)
+          if (sv.name == v.name) key.values.push_back(sv);
+      if (!key.values.empty()) expected.push_back(key);
+    }
+    auto state_of = [&](const std::u16string& name) -> const RegTreeValue* {
+      for (size_t k = 1; k < expected.size(); ++k)
+        for (const auto& sv : expected[k].values)
+          if (sv.name == name) return &sv;
+      return nullptr;
+    };
     tab().Panel1Enter();
     std::vector<std::string> names;
     for (const auto& v : run[0].values) {
@@ -330,6 +374,9 @@ TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem)
       const int row = RowOf(names.back());
       ASSERT_GE(row, 0) << names.back();
       EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].digit, '1');
+      const RegTreeValue* state = state_of(v.name);
+      EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].access,
+                state && StartupApprovedDisables(state->type, state->data) ? kStartupDisabled : "tester");
     }
     if (!user.deleted) continue;
 
@@ -349,7 +396,7 @@ TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem)
     std::string why;
     ASSERT_TRUE(ReadRegFile(test::ReadFile(file), DecodeCodePage, content, &why)) << why;
     EXPECT_TRUE(content.unicode);
-    EXPECT_TRUE(RegFileRestores(content, run, &why)) << why;
+    EXPECT_TRUE(RegFileRestores(content, expected, &why)) << why;
     ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, file));
     EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), before);
     find.reset();
