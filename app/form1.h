@@ -7,7 +7,7 @@
 #include <string>
 
 #include "sysaccess/app_state.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "ui/dialogs.h"
 #include "ui/element_window.h"

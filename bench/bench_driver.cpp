@@ -22,7 +22,7 @@
 #include "app/form1.h"
 #include "bench/api_probe.h"
 #include "bench/floor.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "ui/pump.h"
 

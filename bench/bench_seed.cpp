@@ -17,7 +17,7 @@
 
 #include "bench/seed_data.h"
 #include "sysaccess/app_state.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace {
 

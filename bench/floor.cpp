@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/path_rules.h"
 #include "sysaccess/registry.h"
 #include "sysaccess/text_rules.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace bench {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "processes/process_rules.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 
 namespace kv {

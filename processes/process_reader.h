@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 

@@ -1,7 +1,7 @@
 #include "processes/process_tab.h"
 
 #include "processes/process_reader.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/path_rules.h"
 #include "ui/pump.h"
 

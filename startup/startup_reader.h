@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "sysaccess/app_state.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/registry.h"
 
 namespace kv {

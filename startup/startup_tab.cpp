@@ -4,7 +4,7 @@
 
 #include "startup/form2a.h"
 #include "startup/startup_actions.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "ui/pump.h"
 

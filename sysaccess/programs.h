@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sysaccess/app_state.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 

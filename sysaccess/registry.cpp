@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/text_rules.h"
 
 namespace kv {

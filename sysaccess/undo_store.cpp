@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"

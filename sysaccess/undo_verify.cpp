@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/text_rules.h"
 
 namespace kv {

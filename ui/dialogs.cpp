@@ -1,6 +1,6 @@
 #include "ui/dialogs.h"
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "ui/fonts.h"
 #include "ui/window.h"
 

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
 #include "ui/elements.h"
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 

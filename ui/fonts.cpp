@@ -4,7 +4,7 @@
 #include <string>
 #include <tuple>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 

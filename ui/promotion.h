@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "ui/controls.h"
 #include "ui/elements.h"
 #include "ui/skin_window.h"

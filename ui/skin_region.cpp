@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "ui/pump.h"
 
 namespace kv {

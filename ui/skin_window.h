@@ -3,7 +3,7 @@
 // skin, its outline cut from the skin, holding windowless labels and pictures, shown modally.
 #include <windows.h>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "ui/element_window.h"
 #include "ui/elements.h"
 

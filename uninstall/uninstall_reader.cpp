@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/registry.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "associations/association_tab.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "tests/win/test_support.h"
 
 namespace kv::test {

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "resources/resource_ids.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "ui/bitmaps.h"
 #include "ui/skin_region.h"
 

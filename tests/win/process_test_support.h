@@ -7,7 +7,7 @@
 #include <vector>
 #include <string>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv::test {
 

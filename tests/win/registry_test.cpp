@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 
 namespace kv {
 namespace {

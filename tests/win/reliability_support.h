@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/undo_verify.h"
 #include "tests/win/reliability_figures.h"

@@ -17,7 +17,7 @@
 
 #include "startup/startup_reader.h"
 #include "sysaccess/app_state.h"
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "tests/win/test_support.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/undo_verify.h"
 #include "tests/win/test_support.h"

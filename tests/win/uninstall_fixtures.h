@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sysaccess/handles.h"
+#include "win/handles.h"
 #include "tests/win/test_support.h"
 #include "uninstall/uninstall_reader.h"
 
