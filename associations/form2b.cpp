@@ -71,12 +71,12 @@ bool TForm2b::Create(HWND owner) { return CreateDialogWindow(390, 170, kForm2bCa
 void TForm2b::OnInit() {
   HFONT font = GetFont("Arial", 12);
   AddControl("STATIC", kForm2bExtensionLabel, SS_NOPREFIX, 20, 12, 80, 16, kLabel1, font);
-  edit1_ = AddControl("EDIT", "", kEditStyle, 20, 32, 80, 23, kEdit1, font);
-  ::SetWindowSubclass(edit1_, &Edit1Proc, 1, reinterpret_cast<DWORD_PTR>(&edit1_focus_to_));
+  edit1_ = EditBox(AddControl("EDIT", "", kEditStyle, 20, 32, 80, 23, kEdit1, font));
+  ::SetWindowSubclass(edit1_.hwnd(), &Edit1Proc, 1, reinterpret_cast<DWORD_PTR>(&edit1_focus_to_));
   AddControl("STATIC", kForm2bDescriptionLabel, SS_NOPREFIX, 112, 12, 120, 16, kLabel2, font);
-  edit2_ = AddControl("EDIT", "", kEditStyle, 112, 32, 258, 23, kEdit2, font);
+  edit2_ = EditBox(AddControl("EDIT", "", kEditStyle, 112, 32, 258, 23, kEdit2, font));
   AddControl("STATIC", kForm2bProgramLabel, SS_NOPREFIX, 20, 68, 120, 16, kLabel3, font);
-  edit3_ = AddControl("EDIT", "", kEditStyle | ES_READONLY, 20, 88, 320, 23, kEdit3, font);
+  edit3_ = EditBox(AddControl("EDIT", "", kEditStyle | ES_READONLY, 20, 88, 320, 23, kEdit3, font));
   select_button_ = AddControl("BUTTON", kForm2bSelectCaption, BS_PUSHBUTTON | WS_TABSTOP, 348, 87, 24, 24,
                               kSelectButton, font);
   button1_ = AddControl("BUTTON", kForm2bSaveCaption, BS_PUSHBUTTON | WS_TABSTOP, 96, 128, 100, 25, kButton1, font);
@@ -86,23 +86,23 @@ void TForm2b::OnInit() {
 
 void TForm2b::Run(HWND over) {
   ShowForm();
-  ShowModal(over, edit1_);
+  ShowModal(over, edit1_.hwnd());
 }
 
 void TForm2b::ShowForm() {
   ::SetWindowTextA(hwnd(), Mode == kModeAdd ? kForm2bAddCaption : kForm2bEditCaption);
-  ::SetWindowTextA(edit1_, Extension.c_str());
-  ::SetWindowTextA(edit2_, Description.c_str());
-  ::SetWindowTextA(edit3_, ProgramText.c_str());
+  edit1_.SetText(Extension);
+  edit2_.SetText(Description);
+  edit3_.SetText(ProgramText);
   listed_command_ = Mode == kModeEdit ? ProgramText : "";
   Saved = false;
 }
 
 void TForm2b::Edit1Exit() {
   if (Mode == kModeEdit) return;
-  const std::string typed = WindowText(edit1_);
+  const std::string typed = edit1_.Text();
   if (typed.empty()) return;
-  ::SetWindowTextA(edit2_, DescriptionForTypedExtension(typed).c_str());
+  edit2_.SetText(DescriptionForTypedExtension(typed));
 }
 
 void TForm2b::SelectButtonClick() {
@@ -117,13 +117,13 @@ void TForm2b::SelectButtonClick() {
   ofn.lpstrInitialDir = BrowseFolder.empty() ? nullptr : BrowseFolder.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_EXPLORER;
   if (!::GetOpenFileNameA(&ofn)) return;
-  ::SetWindowTextA(edit3_, file.c_str());
+  edit3_.SetText(file);
 }
 
 void TForm2b::Button1Click() {
-  const std::string extension = WindowText(edit1_);
-  const std::string description = WindowText(edit2_);
-  const std::string program = WindowText(edit3_);
+  const std::string extension = edit1_.Text();
+  const std::string description = edit2_.Text();
+  const std::string program = edit3_.Text();
   const SaveCheck check = CheckAssociationInput(Mode, extension, description, program,
                                                 [](const std::string& path) { return FileExists(path); });
   // The boxes are taken over once all three hold something, whatever the later checks say.

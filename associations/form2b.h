@@ -7,6 +7,7 @@
 #include <string>
 
 #include "associations/association_rules.h"
+#include "ui/controls.h"
 #include "ui/dialog_base.h"
 #include "ui/dialogs.h"
 
@@ -59,9 +60,9 @@ class TForm2b : public DialogBase {
   void Button1Click();
   void Button2Click();
 
-  HWND Edit1() const { return edit1_; }
-  HWND Edit2() const { return edit2_; }
-  HWND Edit3() const { return edit3_; }
+  HWND Edit1() const { return edit1_.hwnd(); }
+  HWND Edit2() const { return edit2_.hwnd(); }
+  HWND Edit3() const { return edit3_.hwnd(); }
   HWND SelectButton() const { return select_button_; }
   HWND Button1() const { return button1_; }
   HWND Button2() const { return button2_; }
@@ -73,7 +74,7 @@ class TForm2b : public DialogBase {
 
  private:
   Dialogs& ui_;
-  HWND edit1_ = nullptr, edit2_ = nullptr, edit3_ = nullptr;
+  EditBox edit1_, edit2_, edit3_;
   HWND select_button_ = nullptr, button1_ = nullptr, button2_ = nullptr;
   std::string listed_command_;  // the row's command the program box was opened with (edit)
   HWND edit1_focus_to_ = nullptr;  // the window that took the focus when Edit1 last lost it

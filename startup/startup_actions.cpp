@@ -25,9 +25,16 @@ bool IsValueSource(char digit) {
   return s && s->root && s->source != StartupSource::MsconfigDisabled;
 }
 
+bool IsSource(char digit, StartupSource source) {
+  const StartupSourceInfo* s = StartupSourceOf(digit);
+  return s && s->source == source;
+}
+
+bool IsDisabledEntry(char digit) { return IsSource(digit, StartupSource::MsconfigDisabled); }
+
 std::string FolderOf(const AppState& state, char digit) {
-  if (digit == '8') return state.StartupFolder;
-  if (digit == '9') return state.CommonStartupFolder;
+  if (IsSource(digit, StartupSource::UserStartupShortcut)) return state.StartupFolder;
+  if (IsSource(digit, StartupSource::CommonStartupShortcut)) return state.CommonStartupFolder;
   return "";
 }
 
@@ -84,7 +91,7 @@ RowPlan BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disab
   RegTreeValue& now = entry.value;
   if (IsValueSource(row.digit)) {
     if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now)) return plan;
-  } else if (row.digit == '5') {
+  } else if (IsDisabledEntry(row.digit)) {
     if (!disabled.count(row.caption)) return plan;
     const std::string key = s->key_path + row.caption;
     if (RegValueExists(s->root, key, kCommandValue)) {
@@ -134,7 +141,7 @@ void DeleteOne(const AppState& state, const StartupDeleteRow& row) {
   if (!s) return;
   if (IsValueSource(row.digit)) {
     DeleteRegValue(s->root, s->key_path, row.caption);
-  } else if (row.digit == '5') {
+  } else if (IsDisabledEntry(row.digit)) {
     DeleteRegKey(s->root, s->key_path + row.caption);
   } else {
     const std::string path = FolderOf(state, row.digit) + row.caption;
@@ -147,7 +154,7 @@ bool StillThere(const AppState& state, const StartupDeleteRow& row, const std::s
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
   if (!s) return false;
   if (IsValueSource(row.digit)) return RegValueExists(s->root, s->key_path, row.caption);
-  if (row.digit == '5') return disabled.count(row.caption) > 0;
+  if (IsDisabledEntry(row.digit)) return disabled.count(row.caption) > 0;
   const std::string folder = FolderOf(state, row.digit);
   return !folder.empty() && FileExists(folder + row.caption);
 }
