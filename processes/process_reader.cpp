@@ -103,6 +103,11 @@ UniqueHandle OpenForReading(DWORD pid, std::string& path) {
       size = static_cast<DWORD>(long_buf.size());
       if (query(process.get(), 0, long_buf.data(), &size)) path.assign(long_buf.data(), size);
     }
+    // An ended process still has its image name while a handle keeps it; its memory is gone,
+    // which is what made the module path fail for it. Not listed either way. (An exit code of
+    // STILL_ACTIVE, 259, as ended processes here have, cannot be told from running.)
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE) path.clear();
     return process;
   }
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
