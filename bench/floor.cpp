@@ -110,14 +110,14 @@ int FloorIcons::IndexFor(const std::string& path) {
 FloorCounts FloorStartup(const kv::AppState& state, FloorIcons& icons) {
   icons.Reset();
   const kv::PathFolders folders = Folders(state);
-  const REGSAM v32 = KEY_READ | kv::DefaultViewFlag(), v64 = KEY_READ | KEY_WOW64_64KEY;
+  const REGSAM v32 = KEY_READ | kv::DefaultViewFlag(HKEY_LOCAL_MACHINE), v64 = KEY_READ | KEY_WOW64_64KEY;
   const struct {
     HKEY root;
     const char* path;
     REGSAM access;
   } runs[] = {
-      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v32},
-      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v32},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", v64},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", v64},
       {HKEY_CURRENT_USER, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", v64},

@@ -57,41 +57,36 @@ bool ClashesWithExpected(const std::vector<RegTreeKey>& expected, const std::str
   return false;
 }
 
-// The value as the registry holds it now, read in the view the deletion uses: `entry` for the
-// undo file, and in `expected` the same value as the W functions see it, which the file written
-// from `entry` must restore before anything is deleted.
+// The value as the registry holds it now, read with the W functions in the view the deletion
+// uses: it goes into the undo file as it is, and into `expected`, which the file written must
+// restore before anything is deleted. False leaves the row in place.
 bool BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled, StartupUndoEntry& entry,
               std::vector<RegTreeKey>& expected) {
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
   entry.digit = row.digit;
-  entry.value.name = row.caption;
-  RegValue raw;
-  RegTreeValue now;
+  RegTreeValue& now = entry.value;
   if (IsValueSource(row.digit)) {
-    if (!RegReadValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, raw) ||
-        !SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now))
-      return false;
+    if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now)) return false;
   } else if (row.digit == '5') {
     if (!disabled.count(row.caption)) return false;
     const std::string key = s->key_path + row.caption;
-    if (RegReadValue(RegistryView::Wow64_64, s->root, key, kCommandValue, raw)) {
+    if (RegValueExists(s->root, key, kCommandValue)) {
       if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, key, kCommandValue, now)) return false;
       now.name = WideFromCodePage(row.caption);
     } else {
       // A disabled entry without a command still comes back, as an empty Run entry.
-      raw.type = REG_SZ;
-      raw.data = std::string(1, '\0');
       now = StringValue(row.caption, "");
     }
   } else {
     return false;
   }
+  // A value that no file restores alike (a name with a control character, text of odd length)
+  // stays where it is.
+  if (RegFileValueLine(now).empty()) return false;
   const std::string key_line = StartupUndoKeyLine(row.digit);
   const std::string key_name = key_line.substr(1, key_line.size() - 2);
   // Such a row stays, with the earlier one backed up and deleted.
   if (ClashesWithExpected(expected, key_name, now)) return false;
-  entry.value.type = raw.type;
-  entry.value.data = raw.data;
   ExpectValue(expected, key_name, now);
   return true;
 }
@@ -141,7 +136,9 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   if (!entries.empty()) {
     EnsureUndoFolder(state);
     const std::string name = ClaimUndoFileName(state, StartupUndoName(captions));
-    if (!SaveUndoFile(state, name, StartupUndoFileContent(entries)) || !VerifyUndoValues(state, name, expected)) {
+    std::string content;
+    if (!StartupUndoFileContent(entries, content) || !SaveUndoFile(state, name, content) ||
+        !VerifyUndoValues(state, name, expected)) {
       out.backup_failed = true;
       return out;
     }

@@ -1,14 +1,17 @@
 #include "sysaccess/reg_file_rules.h"
 
+#include <cstdio>
 #include <map>
 
 namespace kv {
 
+const char16_t kRegFileHeader[] = u"Windows Registry Editor Version 5.00";
+const char16_t kRegFile4Header[] = u"REGEDIT4";
+
+bool IsRegTextType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
 namespace {
 
-constexpr uint32_t kSz = 1, kExpandSz = 2, kMultiSz = 7;
-
-bool IsTextType(uint32_t type) { return type == kSz || type == kExpandSz || type == kMultiSz; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 int HexDigit(char16_t c) {
@@ -53,8 +56,8 @@ class Parser {
       if (line.find(u'\0') != std::u16string::npos) return Fail("a NUL character");
     }
     const std::u16string header = Trimmed(0);
-    if (header != Ascii("Windows Registry Editor Version 5.00") && header != Ascii("REGEDIT4"))
-      return Fail("no registry file header");
+    version5_ = header == kRegFileHeader;
+    if (!version5_ && header != kRegFile4Header) return Fail("no registry file header");
     for (line_ = 1; line_ < lines_.size(); ++line_) {
       const std::u16string& l = lines_[line_];
       pos_ = 0;
@@ -114,13 +117,9 @@ class Parser {
       }
       if (c == u'\\') {
         if (++pos_ == l.size()) break;
-        switch (l[pos_]) {
-          case u'\\': c = u'\\'; break;
-          case u'"': c = u'"'; break;
-          case u'n': c = u'\n'; break;
-          case u'r': c = u'\r'; break;
-          default: return Fail("an escape the editor does not keep");
-        }
+        // Wine's editor also reads \n, \r and \0; the Windows editor does not.
+        if (l[pos_] != u'\\' && l[pos_] != u'"') return Fail("an escape the Windows editor does not know");
+        c = l[pos_];
       }
       text += c;
     }
@@ -157,7 +156,7 @@ class Parser {
       std::u16string text;
       if (!Quoted(text)) return false;
       if (!OnlyBlanksFrom(pos_)) return Fail("text after a string");
-      value.type = kSz;
+      value.type = kRegSz;
       value.data = Utf16Bytes(text + u'\0');
       return true;
     }
@@ -174,14 +173,14 @@ class Parser {
       for (; pos_ < l.size() && HexDigit(l[pos_]) >= 0; ++pos_, ++digits)
         n = (n << 4) | static_cast<uint32_t>(HexDigit(l[pos_]));
       if (digits == 0 || digits > 8 || !OnlyBlanksFrom(pos_)) return Fail("a DWORD the editor refuses");
-      value.type = 4;
+      value.type = kRegDword;
       value.data.clear();
       for (int i = 0; i < 4; ++i) value.data += static_cast<char>((n >> (8 * i)) & 0xFF);
       return true;
     }
     if (StartsHere("hex:")) {
       pos_ += 4;
-      value.type = 3;
+      value.type = kRegBinary;
     } else if (StartsHere("hex(")) {
       pos_ += 4;
       uint32_t type = 0;
@@ -196,13 +195,15 @@ class Parser {
     }
     std::string bytes;
     if (!HexBytes(bytes)) return false;
-    if (!IsTextType(value.type)) {
+    if (!IsRegTextType(value.type)) {
       value.data = std::move(bytes);
-    } else if (out_.unicode) {
-      if (bytes.size() % 2 != 0) return Fail("odd-length text data in a UTF-16 file");
+    } else if (version5_) {
+      // The Windows editor takes them as UTF-16LE under this header, also in a code-page file
+      // (Wine's would take them as code-page bytes there); an odd length makes it crash.
+      if (bytes.size() % 2 != 0) return Fail("odd-length text data under version 5.00");
       value.data = std::move(bytes);
     } else {
-      // In a code-page file the editor takes text data as code-page bytes.
+      // Under REGEDIT4 the editor takes text data as code-page bytes.
       std::u16string text;
       if (!decode_(bytes, text)) return Fail("text data that is not of the code page");
       value.data = Utf16Bytes(text);
@@ -239,6 +240,7 @@ class Parser {
   std::vector<std::u16string> lines_;
   size_t line_ = 0;
   size_t pos_ = 0;
+  bool version5_ = false;
   bool in_removed_key_ = false;
   bool removed_value_ = false;
 };
@@ -309,7 +311,7 @@ bool ReadRegFile(const std::string& bytes, const CodePageDecoder& decode, RegFil
 }
 
 bool SameRegData(uint32_t type, const std::string& a, const std::string& b) {
-  if (!IsTextType(type)) return a == b;
+  if (!IsRegTextType(type)) return a == b;
   auto bare = [](const std::string& d) {
     const bool terminated = d.size() >= 2 && d.size() % 2 == 0 && d[d.size() - 1] == 0 && d[d.size() - 2] == 0;
     return terminated ? d.substr(0, d.size() - 2) : d;
@@ -338,6 +340,109 @@ bool RegFileRestores(const RegFileContent& file, const std::vector<RegTreeKey>& 
     for (const auto& [name, value] : got)
       if (!values.count(name)) return Why(why, "the file adds a value: " + Printable(path) + " " + Printable(name));
   }
+  return true;
+}
+
+// ---- Writing, in the editor's export form ----
+
+namespace {
+
+constexpr char16_t kLineEnd[] = u"\r\n";
+constexpr size_t kHexColumns = 76;  // the editor keeps its hex lines within 80 columns
+
+std::u16string Escaped(const std::u16string& text) {
+  std::u16string out;
+  out.reserve(text.size() + 8);
+  for (char16_t c : text) {
+    if (c == u'\\' || c == u'"') out += u'\\';
+    out += c;
+  }
+  return out;
+}
+
+bool HasControl(const std::u16string& text) {
+  for (char16_t c : text)
+    if (c < 0x20) return true;
+  return false;
+}
+
+// Comma-separated bytes after `head`, wrapped as the editor wraps its own exports.
+std::u16string HexLine(std::u16string head, const std::string& bytes) {
+  size_t used = head.size();
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char b[3];
+    std::snprintf(b, sizeof b, "%02x", static_cast<unsigned char>(bytes[i]));
+    head += Ascii(b);
+    used += 2;
+    if (i + 1 == bytes.size()) break;
+    head += u',';
+    if (++used > kHexColumns) {
+      head += u"\\";
+      head += kLineEnd;
+      head += u"  ";
+      used = 2;
+    }
+  }
+  return head;
+}
+
+std::u16string TypeTag(uint32_t type) {
+  if (type == kRegBinary) return u"hex:";
+  char tag[24];
+  std::snprintf(tag, sizeof tag, "hex(%x):", static_cast<unsigned>(type));
+  return Ascii(tag);
+}
+
+// Text data as an import leaves it: ending in one zero character.
+std::string WithZeroEnd(const std::string& utf16) {
+  const size_t n = utf16.size();
+  const bool ends_in_zero = n >= 2 && utf16[n - 1] == 0 && utf16[n - 2] == 0;
+  return ends_in_zero ? utf16 : utf16 + std::string(2, '\0');
+}
+
+}  // namespace
+
+bool RegFileCanName(const std::u16string& name) { return !HasControl(name); }
+
+std::u16string RegFileValueLine(const RegTreeValue& value) {
+  if (!RegFileCanName(value.name)) return u"";
+  const std::u16string head = value.name.empty() ? u"@=" : u"\"" + Escaped(value.name) + u"\"=";
+  if (IsRegTextType(value.type) && value.data.size() % 2 != 0) return u"";
+  if (value.type == kRegSz) {
+    // One terminating zero is what an ordinary string carries; anything else needs the bytes.
+    std::u16string text = Utf16FromBytes(value.data);
+    if (!text.empty() && text.back() == u'\0') text.pop_back();
+    if (!HasControl(text)) return head + u"\"" + Escaped(text) + u"\"";
+  }
+  if (IsRegTextType(value.type)) return HexLine(head + TypeTag(value.type), WithZeroEnd(value.data));
+  if (value.type == kRegDword && value.data.size() == 4) {
+    uint32_t n = 0;
+    for (size_t i = 0; i < 4; ++i) n |= uint32_t(static_cast<unsigned char>(value.data[i])) << (8 * i);
+    char dword[16];
+    std::snprintf(dword, sizeof dword, "dword:%08x", static_cast<unsigned>(n));
+    return head + Ascii(dword);
+  }
+  return HexLine(head + TypeTag(value.type), value.data);
+}
+
+bool WriteRegFile(const std::vector<RegTreeKey>& keys, std::string& bytes) {
+  bytes.clear();
+  std::u16string text = u"\xFEFF";
+  text += kRegFileHeader;
+  text += kLineEnd;
+  text += kLineEnd;
+  for (const auto& key : keys) {
+    // A key line holds no line break, and "[-" would remove the key instead.
+    if (key.path.empty() || key.path[0] == u'-' || HasControl(key.path)) return false;
+    text += u"[" + key.path + u"]" + kLineEnd;
+    for (const auto& value : key.values) {
+      const std::u16string line = RegFileValueLine(value);
+      if (line.empty()) return false;
+      text += line + kLineEnd;
+    }
+    text += kLineEnd;
+  }
+  bytes = Utf16Bytes(text);
   return true;
 }
 

@@ -98,7 +98,7 @@ bool QueryRaw(HKEY key, const std::string& value, RegValue& out) {
 
 int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& names, bool values) {
   names.clear();
-  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
   if (!key) return 0;
   DWORD count = 0, longest = 0;
   LONG rc = values ? ::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -140,7 +140,7 @@ void DeleteSubtree(HKEY key) {
       continue;
     const std::string name(buffer.c_str());
     UniqueKey child;
-    if (::RegOpenKeyExA(key, name.c_str(), 0, ViewAccess(RegistryView::Wow64_64), child.put()) ==
+    if (::RegOpenKeyExA(key, name.c_str(), 0, KEY_ALL_ACCESS | kView64Flag, child.put()) ==
         ERROR_SUCCESS) {
       DeleteSubtree(child.get());
       child.reset();
@@ -179,11 +179,13 @@ bool ReadValueWith(const ValueQuery& query, RegValue& out) {
   return false;
 }
 
-REGSAM DefaultViewFlag() { return kIs64BitBuild ? KEY_WOW64_32KEY : 0; }
+REGSAM DefaultViewFlag(HKEY root) {
+  if (root == HKEY_CURRENT_USER) return kView64Flag;
+  return kIs64BitBuild ? KEY_WOW64_32KEY : 0;
+}
 
-REGSAM ViewAccess(RegistryView view) {
-  return view == RegistryView::Wow64_64 ? (KEY_ALL_ACCESS | kView64Flag)
-                                        : (KEY_ALL_ACCESS | DefaultViewFlag());
+REGSAM ViewAccess(RegistryView view, HKEY root) {
+  return KEY_ALL_ACCESS | (view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag(root));
 }
 
 std::string StringFromRegData(const std::string& data) {
@@ -212,7 +214,7 @@ int RegGetValueNames64(HKEY root, const std::string& path, NameList& names) {
 
 bool RegReadValue(RegistryView view, HKEY root, const std::string& path, const std::string& value,
                   RegValue& out) {
-  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
   return key && QueryRaw(key.get(), value, out);
 }
 
@@ -234,7 +236,7 @@ std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std:
                                         const std::vector<std::string>& values, std::vector<bool>* present) {
   std::vector<std::string> out(values.size());
   if (present) present->assign(values.size(), false);
-  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
   if (!key) return out;
   for (size_t i = 0; i < values.size(); ++i) {
     RegValue v;
@@ -247,7 +249,7 @@ std::vector<std::string> RegReadStrings(RegistryView view, HKEY root, const std:
 
 int RegReadAllStrings(RegistryView view, HKEY root, const std::string& path, std::vector<NamedText>& values) {
   values.clear();
-  UniqueKey key = OpenKey(root, path, ViewAccess(view));
+  UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
   if (!key) return 0;
   DWORD count = 0, longest_name = 0, longest_data = 0;
   if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest_name,
@@ -297,7 +299,7 @@ bool RegReadBool(HKEY root, const std::string& path, const std::string& value) {
 namespace {
 void WriteValue(HKEY root, const std::string& path, const std::string& value, DWORD type,
                 const BYTE* data, DWORD size) {
-  UniqueKey key = OpenPath(root, KeyPath(path), ViewAccess(RegistryView::Wow64_64), true);
+  UniqueKey key = OpenPath(root, KeyPath(path), ViewAccess(RegistryView::Wow64_64, root), true);
   if (key) ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size);
 }
 }  // namespace
@@ -314,21 +316,21 @@ void RegWriteBool(HKEY root, const std::string& path, const std::string& value, 
 
 bool RegKeyExists(HKEY root, const std::string& path) {
   return static_cast<bool>(
-      OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DefaultViewFlag()));
+      OpenKey(root, path, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DefaultViewFlag(root)));
 }
 
 bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path) {
-  const REGSAM view_flag = view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag();
+  const REGSAM view_flag = view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag(root);
   return static_cast<bool>(OpenKey(root, path, KEY_READ | view_flag));
 }
 
 bool RegValueExists(HKEY root, const std::string& path, const std::string& value) {
-  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64));
+  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64, root));
   return key && ::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value) {
-  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64));
+  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64, root));
   if (!key) return false;
   if (::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return false;
@@ -359,7 +361,7 @@ bool DeleteLeaf(HKEY root, const std::string& p) {
 bool DeleteRegKey(HKEY root, const std::string& path) {
   const std::string p = KeyPath(path);
   if (!IsKeyPathToDelete(p)) return false;
-  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64), false)) {
+  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64, root), false)) {
     DeleteSubtree(key.get());
     key.reset();
     if (DeleteLeaf(root, p)) return true;

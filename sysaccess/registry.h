@@ -17,10 +17,13 @@ enum class RegistryView {
   Wow64_64,  // the native 64-bit view; on 32-bit Windows the same keys
 };
 
-// Access masks of the two views. The 64-bit build stands in for the 32-bit program on 64-bit
-// Windows, so its "default" view is the 32-bit one.
-REGSAM ViewAccess(RegistryView view);
-REGSAM DefaultViewFlag();
+// Access masks of the two views for keys below `root`. The 64-bit build stands in for the 32-bit
+// program on 64-bit Windows, so its "default" view is the 32-bit one. Keys of HKEY_CURRENT_USER
+// always open in the 64-bit view: Windows shares HKCU\Software between the views (learn.microsoft.com,
+// "Registry Keys Affected by WOW64"), so that is the same key there, while Wine redirects the
+// 32-bit view into HKCU\Software\Wow6432Node once that key exists.
+REGSAM ViewAccess(RegistryView view, HKEY root);
+REGSAM DefaultViewFlag(HKEY root);
 
 // A value exactly as stored: its type and raw bytes.
 struct RegValue {

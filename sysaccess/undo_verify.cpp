@@ -138,7 +138,7 @@ bool SnapshotRegistryTree(RegistryView view, HKEY root, const std::string& root_
   const std::string path = BarePath(key_path);
   if (path.empty()) return false;  // never a whole root
   const std::u16string wide_path = WideFromCodePage(path);
-  TreeReader reader(ViewAccess(view), out);
+  TreeReader reader(ViewAccess(view, root), out);
   if (reader.Key(root, Wide(wide_path), WideFromCodePage(root_name) + u"\\" + wide_path)) return true;
   out.clear();
   return false;
@@ -148,7 +148,7 @@ bool SnapshotRegistryValue(RegistryView view, HKEY root, const std::string& key_
                            RegTreeValue& out) {
   UniqueKey key;
   const std::wstring path = Wide(WideFromCodePage(BarePath(key_path)));
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | ViewAccess(view), key.put()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | ViewAccess(view, root), key.put()) != ERROR_SUCCESS) {
     key.release();
     return false;
   }

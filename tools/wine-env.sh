@@ -2,7 +2,7 @@
 # Mono/Gecko prompts, one wineserver kept alive for the run and a private Xvfb display when there
 # is none. wine_env_stop ends exactly what wine_env_start started.
 : "${KORVANE_BUILD:=${KORVANE_ROOT:?}/build/win64}"
-export WINEPREFIX="$KORVANE_BUILD/wineprefix"
+export WINEPREFIX="${KORVANE_PREFIX:-$KORVANE_BUILD/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8

@@ -6,7 +6,6 @@
 #   HELPERS_DIR  holds postrestore.exe, clicktarget.exe and wininfo.exe (tests/helpers)
 #   ART_DIR      the bitmap generator's .bmp files, for the reference pixels
 #   SHOTS_DIR    receives tab1.png .. tab4.png and about.png (the window only)
-# With KORVANE_DOCS_DIR set, small copies of the four tab shots are written there as well.
 # Needs WINEPREFIX and DISPLAY as tools/test sets them (wine_env_start); exits 77 (skipped) without.
 # Every process it starts is ended by its PID; the settings key is left as found.
 set -uo pipefail
@@ -299,13 +298,6 @@ else
   check "Alt+F4 closes the program with exit code 0" [ $? = 0 ]
 fi
 check "Alt+F4 shows no promotion window" [ -z "$promo_seen" ]
-
-if [ -n "${KORVANE_DOCS_DIR:-}" ]; then
-  mkdir -p "$KORVANE_DOCS_DIR"
-  for tab in 1 2 3 4; do
-    convert "$shots/tab$tab.png" -resize 480x -strip -colors 128 "PNG8:$KORVANE_DOCS_DIR/tab$tab.png"
-  done
-fi
 
 echo "screenshots: $shots"
 if [ "$failures" -gt 0 ]; then

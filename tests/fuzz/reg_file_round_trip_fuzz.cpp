@@ -1,11 +1,11 @@
-// Keys of any names, types and data, written in the editor's export form: the reader gives back
-// exactly those keys, unless a text value has an odd length, which it must refuse (the editor
-// cannot import it). A changed value is always noticed.
+// Keys of any names, types and data, written in the editor's export form: the writer refuses
+// exactly the names with a control character and the text values of odd length, and the reader
+// gives back exactly the keys it wrote. A changed value is always noticed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "sysaccess/reg_file_rules.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/unit/reg_export_form.h"
+#include "tests/unit/test_code_page.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ std::u16string Name(FuzzedDataProvider& in, size_t max, bool key) {
   for (size_t i = 0; i < n && in.remaining_bytes() > 0; ++i) {
     char16_t c = in.ConsumeBool() ? kPick[in.ConsumeIntegralInRange<size_t>(0, sizeof kPick / sizeof kPick[0] - 1)]
                                   : in.ConsumeIntegral<char16_t>();
-    if (c == 0 || (key && (c == u'\r' || c == u'\n'))) c = u'x';  // a key line cannot hold these
+    if (c == 0 || (key && c < 0x20)) c = u'x';  // a key line holds no control character
     s += c;
   }
   if (key && !s.empty() && s[0] == u'-') s[0] = u'x';  // that would be a removal
@@ -31,7 +31,7 @@ std::u16string Name(FuzzedDataProvider& in, size_t max, bool key) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   std::vector<kv::RegTreeKey> keys;
-  bool odd_text = false;
+  bool unwritable = false;
   const size_t key_count = in.ConsumeIntegralInRange<size_t>(1, 4);
   for (size_t k = 0; k < key_count; ++k) {
     kv::RegTreeKey key{u"HKEY_CURRENT_USER\\" + Name(in, 12, true), {}};
@@ -50,15 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool named = false;  // a key named twice merges, and the first one's values could be hidden
     for (const auto& other : keys) named = named || kv::SameKeyPath(other.path, key.path);
     if (named) continue;
-    for (const auto& value : key.values)
-      odd_text = odd_text || ((value.type == 1 || value.type == 2 || value.type == 7) && value.data.size() % 2);
+    for (const auto& value : key.values) {
+      unwritable = unwritable || (kv::IsRegTextType(value.type) && value.data.size() % 2);
+      for (char16_t c : value.name) unwritable = unwritable || c < 0x20;
+    }
     keys.push_back(key);
   }
+  std::string bytes;
+  FUZZ_CHECK(kv::WriteRegFile(keys, bytes) == !unwritable);
+  if (unwritable) return 0;
   kv::RegFileContent file;
   std::string error, why;
-  const bool read = kv::ReadRegFile(kv::test::ExportForm(keys), kv::test::TestDecode, file, &error);
-  FUZZ_CHECK(read == !odd_text);
-  if (!read) return 0;
+  FUZZ_CHECK(kv::ReadRegFile(bytes, kv::test::TestDecode, file, &error));
   FUZZ_CHECK(kv::RegFileRestores(file, keys, &why));
 
   // Any one byte of any value changed is a different registry.

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/reg_export_form.h"
+#include <random>
+
+#include "tests/unit/test_code_page.h"
 
 namespace kv {
 namespace {
 
-using test::ExportForm;
 using test::TestDecode;
 using test::TestEncode;
-using test::U16;
 
 RegTreeValue Text(const std::u16string& name, uint32_t type, const std::u16string& text) {
   return {name, type, Utf16Bytes(text)};
@@ -20,6 +20,12 @@ std::string Unicode(const std::u16string& text) { return Utf16Bytes(u"\xFEFF" + 
 
 bool Read(const std::string& bytes, RegFileContent& out, std::string* error = nullptr) {
   return ReadRegFile(bytes, TestDecode, out, error);
+}
+
+std::string Written(const std::vector<RegTreeKey>& keys) {
+  std::string bytes;
+  EXPECT_TRUE(WriteRegFile(keys, bytes));
+  return bytes;
 }
 
 // What Wine's regedit wrote for a key with values of every kind (checked by hand).
@@ -32,7 +38,7 @@ const char16_t kWineExport[] =
     u"\"expand\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,\\\r\n"
     u"  00,25,00,5c,00,78,00,00,00\r\n"
     u"\"multi\"=hex(7):6f,00,6e,00,65,00,00,00,74,00,77,00,6f,00,00,00,00,00\r\n"
-    u"\"na\\\"me\\\\with\\r\\nstuff\"=\"line1\\r\\nline2\\\"q\\\\\"\r\n"
+    u"\"na\\\"me\\\\with stuff\"=\"line1 line2\\\"q\\\\\"\r\n"
     u"\"none0\"=hex(0):\r\n"
     u"\"qword\"=hex(b):88,77,66,55,44,33,22,11\r\n"
     u"\"\x4E2D\x6587\"=\"\x4E2D\x6587\"\r\n"
@@ -56,7 +62,7 @@ TEST(RegFileReader, ReadsTheEditorsExport) {
       {u"dword", 4, "\x78\x56\x34\x12"},
       Text(u"expand", 2, std::u16string(u"%SystemRoot%\\x") + u'\0'),
       Text(u"multi", 7, std::u16string(u"one\0two\0\0", 9)),
-      Text(u"na\"me\\with\r\nstuff", 1, std::u16string(u"line1\r\nline2\"q\\") + u'\0'),
+      Text(u"na\"me\\with stuff", 1, std::u16string(u"line1 line2\"q\\") + u'\0'),
       {u"none0", 0, ""},
       {u"qword", 11, "\x88\x77\x66\x55\x44\x33\x22\x11"},
       Text(u"\x4E2D\x6587", 1, std::u16string(u"\x4E2D\x6587") + u'\0'),
@@ -70,30 +76,44 @@ TEST(RegFileReader, ReadsTheEditorsExport) {
   }
 }
 
-TEST(RegFileReader, CodePageFileTakesTextDataAsCodePageBytes) {
-  // The autostart tab's form: no byte-order mark, GBK names, hex(2) of GBK bytes and a zero.
+// The Windows editor reads hex text data by the header: UTF-16LE under version 5.00 whatever the
+// file's encoding, code-page bytes under REGEDIT4 (Wine's reads by the encoding instead). The
+// autostart file of old, a code-page file with GBK hex(2) under 5.00, restored garbage there.
+TEST(RegFileReader, TheHeaderDecidesHowHexTextIsRead) {
   const std::u16string name = u"\x4E2D\x6587";
   const std::string gbk = TestEncode(name);
+  const std::u16string command = u"%ProgramFiles%\\" + name + u"\\Sidebar.exe /autoRun";
   std::string hex;
-  for (unsigned char c : gbk + "x" + std::string(1, '\0')) {
+  for (unsigned char c : TestEncode(command) + std::string(1, '\0')) {
     char b[4];
     std::snprintf(b, sizeof b, "%02x,", c);
     hex += b;
   }
   hex.pop_back();
-  const std::string file_text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                                "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\]\r\n\"" +
-                                gbk + "\"=\"C:\\\\" + gbk + "\\\\a.exe \\\"q\\\"\"\r\n\"e\"=hex(2):" + hex + "\r\n\r\n";
+  const std::string key = "[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\]\r\n";
+  const std::string body = key + "\"" + gbk + "\"=\"C:\\\\" + gbk + "\\\\a.exe \\\"q\\\"\"\r\n\"e\"=hex(2):" + hex + "\r\n\r\n";
+  const std::vector<RegTreeKey> registry = {
+      {u"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+       {Text(name, kRegSz, u"C:\\" + name + u"\\a.exe \"q\"" + u'\0'), Text(u"e", kRegExpandSz, command + u'\0')}}};
+
   RegFileContent file;
   std::string error;
-  ASSERT_TRUE(Read(file_text, file, &error)) << error;
+  ASSERT_TRUE(Read("REGEDIT4\r\n\r\n" + body, file, &error)) << error;
   EXPECT_FALSE(file.unicode);
   ASSERT_EQ(file.keys.size(), 1u);
   ASSERT_EQ(file.keys[0].values.size(), 2u);
-  EXPECT_EQ(file.keys[0].values[0].name, name);
-  EXPECT_EQ(file.keys[0].values[0].data, Utf16Bytes(u"C:\\" + name + u"\\a.exe \"q\"" + u'\0'));
-  EXPECT_EQ(file.keys[0].values[1].type, 2u);
-  EXPECT_EQ(file.keys[0].values[1].data, Utf16Bytes(name + u"x" + u'\0'));
+  EXPECT_EQ(file.keys[0].values[0].name, name) << "quoted text in the file's own encoding";
+  EXPECT_EQ(file.keys[0].values[1].data, Utf16Bytes(command + u'\0'));
+  EXPECT_TRUE(RegFileRestores(file, registry, &error)) << error;
+
+  // The old autostart file: the same lines under 5.00 read the GBK bytes as UTF-16.
+  const std::string old_file = "Windows Registry Editor Version 5.00\r\n\r\n" + body;
+  const bool read = Read(old_file, file);
+  EXPECT_FALSE(read && RegFileRestores(file, registry)) << "vouched for a file Windows restores wrongly";
+
+  // What the writer makes of the same registry is read back exactly.
+  ASSERT_TRUE(Read(Written(registry), file, &error)) << error;
+  EXPECT_TRUE(RegFileRestores(file, registry, &error)) << error;
 
   // A second byte 0x5C is part of its character, not an escape.
   const std::string trail5c = "\xB1\x5C";
@@ -130,12 +150,15 @@ TEST(RegFileReader, RefusesWhatItCannotVouchFor) {
     const char* what;
   } cases[] = {
       {u"\"a\"=\"x\\ty\"", "unknown escape (the editor drops the backslash)"},
-      {u"\"a\"=\"x\\0y\"", "NUL escape (the editor skips the value)"},
+      {u"\"a\"=\"x\\0y\"", "NUL escape (Wine's, not the Windows editor's)"},
+      {u"\"a\"=\"x\\ny\"", "LF escape (Wine's, not the Windows editor's)"},
+      {u"\"a\\rb\"=\"x\"", "CR escape in a name (Wine's, not the Windows editor's)"},
       {u"\"a\"=\"unterminated", "no closing quote"},
       {u"\"a\"=\"x\" trailing", "text after the string"},
       {u"\"a\"=dword:123456789", "nine DWORD digits"},
       {u"\"a\"=Hex:01", "upper-case hex"},
       {u"\"a\"=hex(2):41", "odd-length text (the editor crashes)"},
+      {u"\"a\"=hex(7):41,00,42", "odd-length text of a multi-string"},
       {u"\"a\"=hex(100000000):01", "type of nine digits"},
       {u"\"a\"=hex:01 ,02", "blank before a comma"},
       {u"\"a\"=hex:01,\\", "continuation at the end"},
@@ -181,7 +204,7 @@ std::vector<RegTreeKey> SampleTree() {
 TEST(RegFileRestores, ExactlyTheExpectedTree) {
   const std::vector<RegTreeKey> tree = SampleTree();
   RegFileContent file;
-  ASSERT_TRUE(Read(ExportForm(tree), file));
+  ASSERT_TRUE(Read(Written(tree), file));
   std::string why;
   EXPECT_TRUE(RegFileRestores(file, tree, &why)) << why;
 
@@ -202,7 +225,7 @@ TEST(RegFileRestores, ExactlyTheExpectedTree) {
     std::vector<RegTreeKey> other = tree;
     c.apply(other);
     RegFileContent changed;
-    ASSERT_TRUE(Read(ExportForm(other), changed));
+    ASSERT_TRUE(Read(Written(other), changed));
     EXPECT_FALSE(RegFileRestores(changed, tree)) << c.what << " in the file";
     EXPECT_FALSE(RegFileRestores(file, other)) << c.what << " in the registry";
   }
@@ -246,7 +269,7 @@ TEST(RegFileReader, ExportedHostileValuesComeBackExactly) {
       {kKey,
        {
            Text(u"quote\"back\\slash", 1, std::u16string(u"[HKEY_LOCAL_MACHINE\\Evil]\r\n\"x\"=\"y\"") + u'\0'),
-           Text(u"bar|\r\nname", 2, std::u16string(u"%TEMP%\\\x4E2D") + u'\0'),
+           Text(u"bar|name", 2, std::u16string(u"%TEMP%\\\x4E2D\r\n") + u'\0'),
            {u"nul inside", 1, Utf16Bytes(std::u16string(u"a\0b", 3))},
            {u"odd", 3, "abc"},
            {u"none", 0, ""},
@@ -257,8 +280,87 @@ TEST(RegFileReader, ExportedHostileValuesComeBackExactly) {
   };
   RegFileContent file;
   std::string error, why;
-  ASSERT_TRUE(Read(ExportForm(tree), file, &error)) << error;
+  ASSERT_TRUE(Read(Written(tree), file, &error)) << error;
   EXPECT_TRUE(RegFileRestores(file, tree, &why)) << why;
+}
+
+TEST(RegFileWriter, TypesAreWrittenInTheirOwnForms) {
+  using namespace std::string_literals;
+  const struct {
+    RegTreeValue v;
+    const char16_t* line;
+  } cases[] = {
+      {Text(u"s", kRegSz, std::u16string(u"a\"b\\c") + u'\0'), u"\"s\"=\"a\\\"b\\\\c\""},
+      {Text(u"s", kRegSz, u"no terminator"), u"\"s\"=\"no terminator\""},
+      {{u"s", kRegSz, ""}, u"\"s\"=\"\""},
+      {Text(u"", kRegSz, std::u16string(u"default") + u'\0'), u"@=\"default\""},
+      {Text(u"s", kRegSz, std::u16string(u"a\r\nb") + u'\0'), u"\"s\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"},
+      {Text(u"s", kRegSz, std::u16string(u"a\0b", 3)), u"\"s\"=hex(1):61,00,00,00,62,00,00,00"},
+      {Text(u"e", kRegExpandSz, std::u16string(u"%A%") + u'\0'), u"\"e\"=hex(2):25,00,41,00,25,00,00,00"},
+      {Text(u"e", kRegExpandSz, u"ab"), u"\"e\"=hex(2):61,00,62,00,00,00"},
+      {Text(u"m", kRegMultiSz, std::u16string(u"a\0b\0\0", 5)), u"\"m\"=hex(7):61,00,00,00,62,00,00,00,00,00"},
+      {{u"d", kRegDword, "\x2a\x00\x00\x80"s}, u"\"d\"=dword:8000002a"},
+      {{u"d", kRegDword, "\x01\x02"}, u"\"d\"=hex(4):01,02"},
+      {{u"b", kRegBinary, "\x00\xff"s}, u"\"b\"=hex:00,ff"},
+      {{u"q", kRegQword, "\x01\0\0\0\0\0\0\0"s}, u"\"q\"=hex(b):01,00,00,00,00,00,00,00"},
+      {{u"n", kRegNone, ""}, u"\"n\"=hex(0):"},
+      {{u"\x4E2D\"]", 0x99, "\x01"}, u"\"\x4E2D\\\"]\"=hex(99):01"},
+      // What no file restores alike: names with a control character, text of odd length.
+      {Text(u"line\nbreak", kRegSz, u"x"), u""},
+      {Text(u"tab\tname", kRegDword, u"xx"), u""},
+      {{u"odd", kRegExpandSz, "abc"}, u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RegFileValueLine(c.v), c.line) << std::string(c.v.name.begin(), c.v.name.end());
+
+  std::string bytes = "x";
+  EXPECT_FALSE(WriteRegFile({{u"HKEY_CURRENT_USER\\ok", {Text(u"line\nbreak", kRegSz, u"x")}}}, bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(WriteRegFile({{u"HKEY_CURRENT_USER\\a\r\n[HKEY_LOCAL_MACHINE\\Evil]", {}}}, bytes)) << "key line break";
+  EXPECT_FALSE(WriteRegFile({{u"-HKEY_CURRENT_USER\\a", {}}}, bytes)) << "would remove the key";
+}
+
+TEST(RegFileWriter, LongHexDataGoesOnInIndentedLinesAndReadsBack) {
+  const std::vector<RegTreeKey> tree = {{kKey, {{u"big", kRegBinary, std::string(300, '\x11')}}}};
+  const std::u16string text = Utf16FromBytes(Written(tree).substr(2));
+  size_t lines = 0;
+  for (size_t at = 0, nl; (nl = text.find(u"\r\n", at)) != std::u16string::npos; at = nl + 2, ++lines)
+    EXPECT_LE(nl - at, 80u) << "line " << lines;
+  EXPECT_GT(lines, 6u);
+  RegFileContent file;
+  ASSERT_TRUE(Read(Written(tree), file));
+  EXPECT_TRUE(RegFileRestores(file, tree));
+}
+
+// Random names of any characters and random data of any type: whatever the writer accepts reads
+// back to exactly the same registry, under the key it names and no other; it refuses only names
+// with a control character and text of odd length.
+TEST(RegFileWriter, RandomValuesRoundTrip) {
+  std::mt19937 rng(936);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const char16_t kSyntax[] = {u'\\', u'"', u'[', u']', u'=', u'@', u'\r', u'\n', u'\t', u'-', u';', u','};
+  const uint32_t kTypes[] = {kRegSz, kRegExpandSz, kRegMultiSz, kRegBinary, kRegDword, kRegNone, kRegQword, 0x99};
+  for (int round = 0; round < 400; ++round) {
+    RegTreeValue v;
+    const int name_len = pick(0, 10);
+    for (int i = 0; i < name_len; ++i)
+      v.name += pick(0, 2) == 0 ? kSyntax[pick(0, 11)] : static_cast<char16_t>(pick(0, 2) ? pick(0x20, 0x7E) : pick(1, 0xFFFF));
+    v.type = kTypes[pick(0, 7)];
+    const int data_len = pick(0, 40);
+    for (int i = 0; i < data_len; ++i) v.data += static_cast<char>(pick(0, 255));
+    const std::vector<RegTreeKey> tree = {{kKey, {v}}};
+
+    bool writable = true;
+    for (char16_t c : v.name) writable = writable && c >= 0x20;
+    if (IsRegTextType(v.type) && v.data.size() % 2) writable = false;
+    std::string bytes;
+    ASSERT_EQ(WriteRegFile(tree, bytes), writable) << round;
+    if (!writable) continue;
+    RegFileContent file;
+    std::string error;
+    ASSERT_TRUE(Read(bytes, file, &error)) << round << ": " << error;
+    ASSERT_EQ(file.keys.size(), 1u) << round;
+    EXPECT_TRUE(RegFileRestores(file, tree, &error)) << round << ": " << error;
+  }
 }
 
 }  // namespace

@@ -85,20 +85,27 @@ TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
   EXPECT_EQ(both[1].access, kStartupAllUsers);
 }
 
-// Under Wine the 32-bit view of the user's Software key follows a Wow6432Node key once it exists,
-// so this source gets a test of its own.
-TEST(StartupReader, UserRun32IsReadFromTheWow6432NodePath) {
+// Under Wine the 32-bit view of the user's Software key follows a Wow6432Node key once it exists;
+// Windows shares that key between the views. With both Run keys there, each entry is listed once,
+// under its own source.
+TEST(StartupReader, UserRunAndItsWow6432NodeTwinAreEachReadOnce) {
   test::StartupScratch s;
   SeedValue v6(HKEY_CURRENT_USER, test::kRun32Path, test::Unique("u32"), REG_SZ, Sz("C:\\u32.exe"));
+  SeedValue v1(HKEY_CURRENT_USER, test::kRunPath, test::Unique("u64"), REG_SZ, Sz("C:\\u64.exe"));
+  SeedValue v2(HKEY_CURRENT_USER, test::kRunOncePath, test::Unique("once"), REG_SZ, Sz("C:\\once.exe"));
   const auto rows = test::ReadAllRows(s.state, nullptr);
-  bool found = false;
-  for (const auto& r : RowsNamed(rows, v6.name())) {
-    if (r.digit != '6') continue;
-    found = true;
-    EXPECT_EQ(r.command, "C:\\u32.exe");
-    EXPECT_EQ(r.access, "tester");
+  const struct {
+    const std::string& name;
+    char digit;
+    const char* command;
+  } wants[] = {{v6.name(), '6', "C:\\u32.exe"}, {v1.name(), '1', "C:\\u64.exe"}, {v2.name(), '2', "C:\\once.exe"}};
+  for (const auto& w : wants) {
+    const auto found = RowsNamed(rows, w.name);
+    ASSERT_EQ(found.size(), 1u) << w.name;
+    EXPECT_EQ(found[0].digit, w.digit) << w.name;
+    EXPECT_EQ(found[0].command, w.command);
+    EXPECT_EQ(found[0].access, "tester");
   }
-  EXPECT_TRUE(found);
 }
 
 TEST(StartupReader, MissingFoldersAndNoShellLinkObject) {

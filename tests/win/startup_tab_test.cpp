@@ -5,6 +5,7 @@
 #include "startup/form2a.h"
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_store.h"
+#include "sysaccess/undo_verify.h"
 #include "tests/win/startup_fixtures.h"
 #include "tests/win/sysaccess_fixtures.h"
 
@@ -290,6 +291,63 @@ TEST_F(StartupTabTest, TickTwoRowsDeleteAnswerYesAndImportTheFileBack) {
   ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, state().UndoFolder + fd.cFileName));
   EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), user_before);
   EXPECT_EQ(test::KeyValues(HKEY_LOCAL_MACHINE, test::kRunPath), machine_before);
+}
+
+// The Run keys of three real Windows users: every entry is listed under its source; those of two
+// of them deleted through the tab come back exactly from the undo file, which holds, read by the
+// Windows editor's rules, the very names, types and data the user had.
+TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem) {
+  const struct {
+    const char* file;
+    bool deleted;
+  } users[] = {{"win7-user.reg", true}, {"win10-user-a.reg", true}, {"win10-user-b.reg", false}};
+  auto narrow = [](const std::u16string& s) {
+    const std::wstring w(s.begin(), s.end());
+    std::string out(w.size() * 2, '\0');
+    out.resize(static_cast<size_t>(::WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &out[0],
+                                                         static_cast<int>(out.size()), nullptr, nullptr)));
+    return out;
+  };
+  for (const auto& user : users) {
+    SCOPED_TRACE(user.file);
+    test::CorpusHive hive(state().WindowsFolder, user.file);
+    ASSERT_TRUE(hive.Imported());
+    const auto run = hive.KeysEndingWith(u"\\Run");
+    ASSERT_EQ(run.size(), 1u);
+    ASSERT_FALSE(run[0].values.empty());
+    for (const auto& once : hive.KeysEndingWith(u"\\RunOnce")) EXPECT_TRUE(once.values.empty());
+    tab().Panel1Enter();
+    std::vector<std::string> names;
+    for (const auto& v : run[0].values) {
+      names.push_back(narrow(v.name));
+      const int row = RowOf(names.back());
+      ASSERT_GE(row, 0) << names.back();
+      EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].digit, '1');
+    }
+    if (!user.deleted) continue;
+
+    const auto before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
+    for (const auto& name : names) tab().Panel1InfoList().SetChecked(RowOf(name), true);
+    test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+    tab().Panel1Button2Click();
+    ASSERT_TRUE(script.Finished());
+    EXPECT_EQ(script.Texts()[1], "成功删除记录，创建撤消文件。");
+    for (const auto& name : names) EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, name)) << name;
+
+    WIN32_FIND_DATAA fd;
+    UniqueFind find(::FindFirstFileA((state().UndoFolder + "*_startup.reg").c_str(), &fd));
+    ASSERT_TRUE(find);
+    const std::string file = state().UndoFolder + fd.cFileName;
+    RegFileContent content;
+    std::string why;
+    ASSERT_TRUE(ReadRegFile(test::ReadFile(file), DecodeCodePage, content, &why)) << why;
+    EXPECT_TRUE(content.unicode);
+    EXPECT_TRUE(RegFileRestores(content, run, &why)) << why;
+    ASSERT_TRUE(test::ImportWithRegedit(state().WindowsFolder, file));
+    EXPECT_EQ(test::KeyValues(HKEY_CURRENT_USER, test::kRunPath), before);
+    find.reset();
+    ::DeleteFileA(file.c_str());
+  }
 }
 
 TEST_F(StartupTabTest, NothingCheckedTheSelectedRowIsTickedAndNoKeepsIt) {

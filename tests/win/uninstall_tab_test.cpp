@@ -331,6 +331,55 @@ TEST_F(DeleteRecordTest, UndoFileBringsBackTheWholeEntry) {
   EXPECT_TRUE(before == after);
 }
 
+// The per-user Uninstall keys of three real Windows users: every entry with a name and a command is
+// listed; one deleted through the tab comes back exactly from its undo file.
+TEST_F(DeleteRecordTest, RealUsersEntriesAreListedAndOneComesBack) {
+  auto text_of = [](const RegTreeKey& key, const char16_t* name) {
+    for (const auto& v : key.values) {
+      if (v.name != name || (v.type != REG_SZ && v.type != REG_EXPAND_SZ)) continue;
+      std::wstring w;
+      for (char16_t c : Utf16FromBytes(v.data)) w += static_cast<wchar_t>(c);
+      std::string out(w.size() * 2 + 1, '\0');
+      out.resize(static_cast<size_t>(::WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0],
+                                                           static_cast<int>(out.size()), nullptr, nullptr)));
+      return StringFromRegData(out);
+    }
+    return std::string();
+  };
+  for (const char* file : {"win7-user.reg", "win10-user-a.reg", "win10-user-b.reg"}) {
+    SCOPED_TRACE(file);
+    test::CorpusHive hive(state().WindowsFolder, file);
+    ASSERT_TRUE(hive.Imported());
+    form().SelectTab(1);
+    form().SelectTab(2);
+    std::vector<std::pair<std::string, std::wstring>> entries;  // display name, key path
+    for (const auto& key : hive.Keys()) {
+      const std::wstring path = test::CorpusHive::PathBelowRoot(key.path);
+      const size_t leaf = path.rfind(L'\\');
+      const std::wstring parent = leaf == std::wstring::npos ? L"" : path.substr(0, leaf);
+      if (!SameKeyPath(std::u16string(parent.begin(), parent.end()), u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"))
+        continue;
+      const std::string name = text_of(key, u"DisplayName");
+      if (name.empty() || text_of(key, u"UninstallString").empty()) continue;
+      EXPECT_GE(RowOf(name), 0) << name;
+      entries.emplace_back(name, path);
+    }
+    if (std::string(file) != "win10-user-a.reg") continue;
+    ASSERT_EQ(entries.size(), 1u);
+    const auto& [name, wide_path] = entries[0];
+    const std::string path(wide_path.begin(), wide_path.end());  // ASCII
+    KeyTree before;
+    ASSERT_TRUE(ReadTree(HKEY_CURRENT_USER, path, before));
+    const std::string undo = UninstallUndoName(name);
+    EXPECT_EQ(DeleteRecord(name), Named(undo));
+    EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, path));
+    ASSERT_TRUE(Import(undo));
+    KeyTree after;
+    ASSERT_TRUE(ReadTree(HKEY_CURRENT_USER, path, after));
+    EXPECT_TRUE(before == after);
+  }
+}
+
 TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash) {
   const std::string name = "KvTest Wow Entry";
   const auto& key = seed_.Entry(UninstallRoot::Machine32, "KvTest Wow", name);
