@@ -98,8 +98,9 @@ w32_wine 'C:\kvsleep64.exe' 3600000 </dev/null >/dev/null 2>&1 &
 pids+=("$!")
 w32_wine 'C:\kvsleep32.exe' 3600000 </dev/null >/dev/null 2>&1 &
 pids+=("$!")
-# Wine names its processes by their Windows command line; an emulated start takes a while.
-windows_process() { pgrep -f "C:\\\\$1 3600000\$" >/dev/null; }
+# Listed only once the system's snapshot names it: the emulated loader takes a while to get there,
+# and a list read before then would miss it.
+windows_process() { w32_wine "$h64/wininfo.exe" -process "$1" </dev/null >/dev/null 2>&1; }
 no_windows_process() { ! windows_process "$1"; }
 wait_until 300 windows_process kvsleep32.exe || bad "the 32-bit helper process starts"
 wait_until 30 windows_process kvsleep64.exe || bad "the 64-bit helper process starts"
