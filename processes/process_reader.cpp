@@ -55,11 +55,26 @@ bool ForEachProcess(std::vector<char>& buffer, F&& f) {
   }
 }
 
+using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
 using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
 
-// PSAPI comes from the system folder only and is loaded once, on the first path query; when it
-// cannot be loaded no path can be read and nothing is listed.
-GetModuleFileNameExFn PathQuery() {
+// QueryFullProcessImageNameA (Vista and later) needs only PROCESS_QUERY_LIMITED_INFORMATION, which
+// protected processes grant, and answers a 32-bit caller under WOW64 for 64-bit processes too;
+// GetModuleFileNameExA reads the target's memory and fails there with ERROR_PARTIAL_COPY (both
+// documented on their MSDN pages). Looked up by name: kernel32 of XP has no such function.
+QueryImageNameFn ImageNameQuery() {
+  static const QueryImageNameFn query = [] {
+    HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+    return kernel32 ? reinterpret_cast<QueryImageNameFn>(
+                          reinterpret_cast<void*>(::GetProcAddress(kernel32, "QueryFullProcessImageNameA")))
+                    : QueryImageNameFn{};
+  }();
+  return query;
+}
+
+// Where that is missing: PSAPI from the system folder only, loaded once on the first path query;
+// when it cannot be loaded no path can be read and nothing is listed.
+GetModuleFileNameExFn ModulePathQuery() {
   static const GetModuleFileNameExFn query = [] {
     HMODULE psapi = LoadSystemLibrary("psapi.dll");  // kept until the process ends
     if (!psapi) return GetModuleFileNameExFn{};
@@ -69,15 +84,35 @@ GetModuleFileNameExFn PathQuery() {
   return query;
 }
 
-// The process opened for reading, with its executable path; the path is empty when it cannot be
-// read.
+// The process opened with the least rights that the path and the priority class need, with its
+// executable path (Win32 form); the path is empty when it cannot be read.
 UniqueHandle OpenForReading(DWORD pid, std::string& path) {
   path.clear();
+  // One byte more than the calls may fill: older systems leave a truncated path unterminated.
+  char buf[MAX_PATH + 1] = {};
+  if (QueryImageNameFn query = ImageNameQuery()) {
+    // The priority class needs no more than this right either.
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return process;
+    DWORD size = MAX_PATH;
+    if (query(process.get(), 0, buf, &size)) {
+      path.assign(buf, size);
+    } else if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+      // A path longer than MAX_PATH is read whole rather than cut.
+      std::vector<char> long_buf(32768);
+      size = static_cast<DWORD>(long_buf.size());
+      if (query(process.get(), 0, long_buf.data(), &size)) path.assign(long_buf.data(), size);
+    }
+    // An ended process still has its image name while a handle keeps it; its memory is gone,
+    // which is what made the module path fail for it. Not listed either way. (An exit code of
+    // STILL_ACTIVE, 259, as ended processes here have, cannot be told from running.)
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE) path.clear();
+    return process;
+  }
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process) return process;
-  if (GetModuleFileNameExFn query = PathQuery()) {
-    // One byte more than the call may fill: older systems leave a truncated path unterminated.
-    char buf[MAX_PATH + 1] = {};
+  if (GetModuleFileNameExFn query = ModulePathQuery()) {
     if (query(process.get(), nullptr, buf, MAX_PATH) != 0) path.assign(buf, strnlen(buf, MAX_PATH));
   }
   return process;

@@ -68,8 +68,14 @@ bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const 
   if (file_name.empty() || NameTaken(full_path)) return false;
   // A quote would end a quoted argument early, and the editor might export some other key.
   if (ContainsText(key_path, "\"") || ContainsText(file_name, "\"")) return false;
-  if (!RunProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path)))
-    return false;
+  // A 32-bit program on 64-bit Windows asking for WindowsFolder\regedit.exe gets SysWOW64\regedit.exe,
+  // which sees only the 32-bit view and so misses every 64-bit key ("File System Redirector" on
+  // MSDN lists %windir%\regedit.exe among the redirected paths). The 64-bit editor sees both views:
+  // the key path names the Wow6432Node key itself where the record lives there.
+  const bool unredirected = SetFsRedirection(state, true);
+  const bool started = RunProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path));
+  if (unredirected) SetFsRedirection(state, false);
+  if (!started) return false;
   if (!FileExists(full_path)) return false;
   if (FileSize(full_path) > 0) return true;
   // An empty file restores nothing; it is ours, so it goes again.

@@ -14,6 +14,7 @@ void EnsureUndoFolder(const AppState& state);
 std::string ClaimUndoFileName(const AppState& state, const std::string& name);
 
 // Runs WindowsFolder + "regedit.exe" with /s /e "<UndoFolder><file>" "<root>\<path>" and waits.
+// Under WOW64 that is the 64-bit editor, so a key of either view can be named.
 // True only when the file did not exist before and exists afterwards.
 bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const std::string& root_name,
                      const std::string& key_path);

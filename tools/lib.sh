@@ -18,7 +18,8 @@ run_step() {
 }
 
 KORVANE_APT_PACKAGES="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils
-  imagemagick fonts-wqy-microhei locales cmake ninja-build googletest g++ clang libclang-rt-14-dev"
+  imagemagick fonts-wqy-microhei locales cmake ninja-build googletest g++ clang libclang-rt-14-dev
+  qemu-user-static debootstrap"
 
 # Installs the Debian packages that are missing and the zh_CN.UTF-8 locale (needed for Wine to
 # create files with Chinese names and to keep Chinese arguments).

@@ -1,5 +1,6 @@
 #include "sysaccess/programs.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <gtest/gtest.h>
@@ -35,7 +36,22 @@ TEST(SetFsRedirection, OnlyA32BitProcessUnderWow64CanSwitch) {
   AppState real = ComputeAppState();
   if (!real.RunsUnderWow64) {
     EXPECT_FALSE(SetFsRedirection(real, true));
+    return;
   }
+  // Under WOW64 the system folder that a 32-bit program names is SysWOW64 until redirection is
+  // off ("File System Redirector" on MSDN). A file put into SysWOW64 alone tells which is seen.
+  char wow[MAX_PATH] = {};
+  ASSERT_GT(::GetSystemWow64DirectoryA(wow, MAX_PATH), 0u);
+  const std::string name = "korvane-redirect-" + std::to_string(::GetCurrentProcessId()) + ".txt";
+  const std::string only_wow = std::string(wow) + "\\" + name;
+  ASSERT_TRUE(test::WriteFileText(only_wow, "x"));
+  ScopeExit remove([&] { ::DeleteFileA(only_wow.c_str()); });
+  const std::string as_named = real.SystemFolder + name;
+  EXPECT_TRUE(FileExists(as_named)) << as_named;
+  ASSERT_TRUE(SetFsRedirection(real, true));
+  EXPECT_FALSE(FileExists(as_named)) << "redirection still on for " << as_named;
+  EXPECT_TRUE(SetFsRedirection(real, false));
+  EXPECT_TRUE(FileExists(as_named)) << "redirection not back on for " << as_named;
 }
 
 TEST(FileChecks, FilesAndFoldersAreTold) {
@@ -202,6 +218,17 @@ std::string ModuleIn(HANDLE process, const std::string& name) {
   return "";
 }
 
+// The list view on top of the shown tab: the panels overlap, the selected one lies on top.
+HWND TopListOf(HWND main) {
+  POINT at{16 + 8 + 20, 100 + 8 + 20};  // inside every panel's list
+  HWND panel = ::ChildWindowFromPointEx(main, at, CWP_SKIPINVISIBLE);
+  if (!panel || panel == main) return nullptr;
+  ::MapWindowPoints(main, panel, &at, 1);
+  HWND list = ::ChildWindowFromPointEx(panel, at, CWP_SKIPINVISIBLE);
+  char cls[32] = {};
+  return list && ::GetClassNameA(list, cls, sizeof cls) && std::string(cls) == WC_LISTVIEWA ? list : nullptr;
+}
+
 // The real program, copied into a folder where a DLL of each name it loads at run time waits (its
 // static imports the loader resolves before any of its code runs): with Wine told to prefer a
 // native DLL of those names, it starts, shows the process tab (which loads PSAPI) and closes
@@ -255,14 +282,18 @@ TEST(HardenDllSearch, TheRealProgramLoadsNoPlantedDll) {
   ChildWindow w{pi.dwProcessId, nullptr};
   ASSERT_TRUE(test::PumpUntil([&] { return !::EnumWindows(&FindMainWindowOf, reinterpret_cast<LPARAM>(&w)) || w.found; }, 20000));
   ASSERT_TRUE(w.found);
-  // Clicks on the process tab's label (one during the first fill is ignored) until PSAPI is in.
-  std::string psapi;
+  HWND first_list = nullptr;  // tab 1's, shown first
+  ASSERT_TRUE(test::PumpUntil([&] { return (first_list = TopListOf(w.found)) != nullptr; }, 20000));
+  // Clicks on the process tab's label (one during the first fill is ignored) until its list has
+  // rows: every path has then been read. PSAPI is loaded only where kernel32 cannot read paths.
   EXPECT_TRUE(test::PumpUntil([&] {
     ::PostMessageA(w.found, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(490, 78));
     ::PostMessageA(w.found, WM_LBUTTONUP, 0, MAKELPARAM(490, 78));
     test::PumpFor(300);
-    return !(psapi = ModuleIn(process.get(), "psapi.dll")).empty();
-  }, 20000)) << "the process tab did not load PSAPI";
+    HWND list = TopListOf(w.found);
+    return list && list != first_list && ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0;
+  }, 20000)) << "the process tab shows no rows";
+  const std::string psapi = ModuleIn(process.get(), "psapi.dll");
   EXPECT_EQ(psapi.find(dir.path()), std::string::npos) << psapi;
   ASSERT_TRUE(test::PumpUntil([&] {
     ::PostMessageA(w.found, WM_CLOSE, 0, 0);

@@ -93,11 +93,20 @@ class ScopedEnv {
 // up before the program runs); that says nothing about the file, so the start is tried again.
 inline ::testing::AssertionResult ImportWithRegedit(const std::string& windows_folder, const std::string& file) {
   DWORD error = 0;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (RunProgram(windows_folder + "regedit.exe", "/s \"" + file + "\"")) return ::testing::AssertionSuccess();
-    error = ::GetLastError();
-    ::Sleep(200);
+  // The 64-bit editor also for a 32-bit test program, as the program itself exports with it: the
+  // 32-bit one would put 64-bit keys into the 32-bit view.
+  PVOID redirection = nullptr;
+  const bool unredirected = ::Wow64DisableWow64FsRedirection(&redirection) != FALSE;
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    started = RunProgram(windows_folder + "regedit.exe", "/s \"" + file + "\"");
+    if (!started) {
+      error = ::GetLastError();
+      ::Sleep(200);
+    }
   }
+  if (unredirected) ::Wow64RevertWow64FsRedirection(redirection);
+  if (started) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the registry editor did not start, error " << error;
 }
 

@@ -405,20 +405,34 @@ TEST_F(DeleteRecordTest, RealUsersEntriesAreListedAndOneComesBack) {
   }
 }
 
+// Both machine views, whichever build deletes: a 32-bit build on 64-bit Windows must still back up
+// and delete a 64-bit record, and name a 32-bit one under Wow6432Node.
 TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash) {
-  const std::string name = "KvTest Wow Entry";
-  const auto& key = seed_.Entry(UninstallRoot::Machine32, "KvTest Wow", name);
-  key.SetString("", "Publisher", "Kv");
-  form().SelectTab(2);
-  const std::string file = "KvTest Wow Entry_uninstall.reg";
-  EXPECT_EQ(DeleteRecord(name), Named(file));
-  EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, key.path()));
-  const std::string content = test::ReadFile(state().UndoFolder + file);
-  EXPECT_NE(content.find(Utf16("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\"
-                               "Uninstall\\KvTest Wow]")),
-            std::string::npos);
-  ASSERT_TRUE(Import(file));
-  EXPECT_EQ(RegReadString64(HKEY_LOCAL_MACHINE, key.path(), "Publisher"), "Kv");
+  struct Case {
+    UninstallRoot root;
+    const char* key;
+    const char* name;
+    const char* section;
+  } const cases[] = {
+      {UninstallRoot::Machine32, "KvTest Wow", "KvTest Wow Entry",
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KvTest Wow]"},
+      {UninstallRoot::Machine, "KvTest Native", "KvTest Native Entry",
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KvTest Native]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto& key = seed_.Entry(c.root, c.key, c.name);
+    key.SetString("", "Publisher", "Kv");
+    form().SelectTab(1);
+    form().SelectTab(2);
+    const std::string file = std::string(c.name) + "_uninstall.reg";
+    EXPECT_EQ(DeleteRecord(c.name), Named(file));
+    EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, key.path()));
+    const std::string content = test::ReadFile(state().UndoFolder + file);
+    EXPECT_NE(content.find(Utf16(c.section)), std::string::npos);
+    ASSERT_TRUE(Import(file));
+    EXPECT_EQ(RegReadString64(HKEY_LOCAL_MACHINE, key.path(), "Publisher"), "Kv");
+  }
 }
 
 TEST_F(DeleteRecordTest, QuestionMarkInTheNameStillGivesAUsableFile) {
