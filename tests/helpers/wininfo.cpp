@@ -6,6 +6,7 @@
 // desktop, nor read another process's list texts.
 // "wininfo -process NAME" exits 0 when a process of that image name is in the system's snapshot:
 // an emulated 32-bit program is known there by name only once its loader has got that far.
+// "wininfo -process" prints every name in the snapshot, one line each.
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -46,16 +47,18 @@ BOOL CALLBACK Each(HWND hwnd, LPARAM) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "-process") == 0) {
+  if (argc >= 2 && std::strcmp(argv[1], "-process") == 0) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return 1;
     PROCESSENTRY32 e{};
     e.dwSize = sizeof e;
     bool found = false;
-    for (BOOL more = Process32First(snap, &e); more && !found; more = Process32Next(snap, &e))
-      found = lstrcmpiA(e.szExeFile, argv[2]) == 0;
+    for (BOOL more = Process32First(snap, &e); more && !found; more = Process32Next(snap, &e)) {
+      if (argc == 2) std::printf("%lu %s\n", e.th32ProcessID, e.szExeFile);
+      found = argc == 3 && lstrcmpiA(e.szExeFile, argv[2]) == 0;
+    }
     CloseHandle(snap);
-    return found ? 0 : 1;
+    return found || argc == 2 ? 0 : 1;
   }
   if (argc != 2 && !(argc == 3 && std::strcmp(argv[2], "rows") == 0)) return 2;
   g_class = argv[1];
