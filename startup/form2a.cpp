@@ -17,6 +17,8 @@ const char kForm2aButton1[] = "添加启动项";
 const char kForm2aButton2[] = "取消";
 const char kForm2aNoProgram[] = "请指定一个程序！";
 const char kForm2aFileNotFound[] = "文件未找到！";
+const char kForm2aNeedsAdmin[] = "需要管理员权限才能为所有用户添加启动项，未更改任何内容。";
+const char kForm2aNotWritten[] = "无法写入启动项，未更改任何内容。";
 const char kForm2aFilter[] = "Programs\0*.exe\0All files\0*.*\0";
 const char kStartupRunKeyPath[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -101,8 +103,16 @@ void TForm2a::Button1Click() {
     ui_.ShowInfo(kForm2aFileNotFound);
     return;
   }
-  const bool current_user = check1_.IsChecked();
-  RegWriteString(current_user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kStartupRunKeyPath, RunValueName(path), path);
+  const HKEY root = check1_.IsChecked() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  // The dialog stays open after either message, with the user's choice in it.
+  if (RegRefuses(RegChange::WriteValue, root, kStartupRunKeyPath)) {
+    ui_.ShowInfo(kForm2aNeedsAdmin);
+    return;
+  }
+  if (!RegWriteString(root, kStartupRunKeyPath, RunValueName(path), path)) {
+    ui_.ShowInfo(kForm2aNotWritten);
+    return;
+  }
   Added = true;
   EndModal();
 }

@@ -18,6 +18,8 @@ extern const char kForm2aButton1[];       // "添加启动项"
 extern const char kForm2aButton2[];       // "取消"
 extern const char kForm2aNoProgram[];     // "请指定一个程序！"
 extern const char kForm2aFileNotFound[];  // "文件未找到！"
+extern const char kForm2aNeedsAdmin[];    // "需要管理员权限才能为所有用户添加启动项，未更改任何内容。"
+extern const char kForm2aNotWritten[];    // "无法写入启动项，未更改任何内容。"
 extern const char kForm2aFilter[];        // "Programs\0*.exe\0All files\0*.*\0"
 extern const char kStartupRunKeyPath[];   // "\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 

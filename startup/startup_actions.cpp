@@ -68,8 +68,24 @@ bool ClashesWithExpected(const std::vector<RegTreeKey>& expected, const std::str
 // The key name of a key line: the text between its brackets.
 std::string KeyNameOf(const std::string& key_line) { return key_line.substr(1, key_line.size() - 2); }
 
+// Whether the registry or the file system denies what deleting the row's entry takes: a
+// standard user may not change the machine's Run keys or the common Startup folder.
+bool DeleteRefused(const AppState& state, const StartupDeleteRow& row) {
+  const StartupSourceInfo* s = StartupSourceOf(row.digit);
+  if (!s) return false;
+  if (IsValueSource(row.digit)) return RegRefuses(RegChange::DeleteValue, s->root, s->key_path);
+  if (IsDisabledEntry(row.digit)) return RegRefuses(RegChange::DeleteKey, s->root, s->key_path + row.caption);
+  const std::string folder = FolderOf(state, row.digit);
+  if (folder.empty()) return false;
+  UniqueFile file(::CreateFileA((folder + row.caption).c_str(), DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file && ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 // What a deletion does with one row, decided before anything goes.
 struct RowPlan {
+  bool refused = false;       // the user may not delete it: left alone, not backed up
   bool deletable = false;     // a registry row goes only with its backup
   bool recorded = false;      // `entry` belongs in the undo file
   StartupUndoEntry entry{};
@@ -80,11 +96,15 @@ struct RowPlan {
 // uses: the row's own value (none for a shortcut) and its StartupApproved value, if it has one.
 // They go into the undo file as they are, and into `expected`, which the file written must
 // restore before anything is deleted. A row whose values cannot be backed up stays.
-RowPlan BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disabled,
+RowPlan BackupOf(const AppState& app, const StartupDeleteRow& row, const std::set<std::string>& disabled,
                  const StartupApprovedValues& approved, std::vector<RegTreeKey>& expected) {
   RowPlan plan;
   const StartupSourceInfo* s = StartupSourceOf(row.digit);
   if (!s) return plan;
+  if (DeleteRefused(app, row)) {
+    plan.refused = true;
+    return plan;
+  }
   StartupUndoEntry& entry = plan.entry;
   entry.digit = row.digit;
   const bool shortcut = !s->root;
@@ -116,6 +136,11 @@ RowPlan BackupOf(const StartupDeleteRow& row, const std::set<std::string>& disab
     if (StartupApprovedValues::KeyOf(row.digit, root, path) &&
         SnapshotRegistryValue(RegistryView::Wow64_64, root, path, found->name, state)) {
       if (RegFileValueLine(state).empty()) return plan;
+      // The state goes with its entry or neither goes.
+      if (RegRefuses(RegChange::DeleteValue, root, path)) {
+        plan.refused = true;
+        return plan;
+      }
       entry.approved = std::move(state);
     }
   }
@@ -183,7 +208,7 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   std::vector<RowPlan> plans;
   for (const auto& row : rows) {
     captions.push_back(row.caption);
-    plans.push_back(BackupOf(row, disabled_before, approved, expected));
+    plans.push_back(BackupOf(state, row, disabled_before, approved, expected));
     if (plans.back().recorded) entries.push_back(std::move(plans.back().entry));
   }
   if (!entries.empty()) {
@@ -215,16 +240,18 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   const std::set<std::string> disabled_after = DisabledEntries();
   // A row without its backup was left alone, wherever its entry may be (a name the code page
   // cannot spell, a key the listing saw in another view): it is not deleted.
-  for (size_t i = 0; i < rows.size(); ++i)
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (plans[i].refused) ++out.refused;
     if (!plans[i].deletable || StillThere(state, rows[i], disabled_after) || ApprovedStillThere(rows[i], plans[i]))
       ++out.not_deleted;
+  }
   return out;
 }
 
 std::string StartupDeleteResultText(const StartupDeleteOutcome& outcome) {
   if (outcome.backup_failed) return kUndoNotCreated;
   return StartupDeleteMessage(UndoResultMessage(UndoForm::Autostart, outcome.file_name, !outcome.file_name.empty()),
-                              outcome.checked, outcome.not_deleted);
+                              outcome.checked, outcome.not_deleted, outcome.refused);
 }
 
 }  // namespace kv

@@ -19,6 +19,7 @@ struct StartupDeleteOutcome {
   std::string file_name;       // the undo file written by this deletion ("" when none)
   size_t checked = 0;
   size_t not_deleted = 0;      // rows whose value, key or file still exists afterwards
+  size_t refused = 0;          // of those, rows the user lacks the rights to delete (not backed up)
 };
 
 // Deletes `rows` from their sources; `pump` runs between rows.

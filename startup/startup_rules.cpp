@@ -8,6 +8,11 @@ namespace kv {
 const char kStartupCountSuffix[] = "\xB8\xF6\xD7\xD4\xB6\xAF\xC6\xF4\xB6\xAF\xB3\xCC\xD0\xF2";  // "个自动启动程序"
 const char kStartupDisabledSuffix[] = "\xBD\xFB\xD3\xC3";  // "禁用"
 const char kStartupNoneDeleted[] = "\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xCB\xF9\xD1\xA1\xCF\xEE\xC4\xBF\xA3\xA1";  // "无法删除所选项目！"
+const char kStartupNeedsAdmin[] =
+    "\xD0\xE8\xD2\xAA\xB9\xDC\xC0\xED\xD4\xB1\xC8\xA8\xCF\xDE\xB2\xC5\xC4\xDC\xC9\xBE\xB3\xFD\xCB\xF9\xD1\xA1\xCF\xEE\xC4\xBF"
+    "\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE\xC4\xDA\xC8\xDD\xA1\xA3";  // "需要管理员权限才能删除所选项目，未删除任何内容。"
+const char kStartupSomeNeedAdmin[] =
+    "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xD0\xE8\xD2\xAA\xB9\xDC\xC0\xED\xD4\xB1\xC8\xA8\xCF\xDE\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目需要管理员权限，未删除。"
 const char kStartupSomeNotDeleted[] = "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目无法删除。"
 
 std::string StartupCountText(size_t rows, size_t disabled) {
@@ -29,11 +34,14 @@ std::string RunValueName(const std::string& path) {
   return path.substr(cut);
 }
 
-std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted) {
-  if (checked > 0 && not_deleted >= checked) return kStartupNoneDeleted;
+std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted,
+                                 size_t refused) {
+  if (checked > 0 && refused >= checked) return kStartupNeedsAdmin;
   // The same line break as the undo store's own two-line message.
-  if (not_deleted > 0) return undo_message + "\r" + kStartupSomeNotDeleted;
-  return undo_message;
+  std::string text = checked > 0 && not_deleted >= checked ? kStartupNoneDeleted : undo_message;
+  if (not_deleted > refused && text != kStartupNoneDeleted) text += std::string("\r") + kStartupSomeNotDeleted;
+  if (refused > 0) text += std::string("\r") + kStartupSomeNeedAdmin;
+  return text;
 }
 
 }  // namespace kv

@@ -11,6 +11,8 @@ extern const char kStartupCountSuffix[];     // "个自动启动程序"
 extern const char kStartupDisabledSuffix[];  // "禁用"
 extern const char kStartupNoneDeleted[];     // "无法删除所选项目！"
 extern const char kStartupSomeNotDeleted[];  // "部分项目无法删除。"
+extern const char kStartupNeedsAdmin[];      // "需要管理员权限才能删除所选项目，未删除任何内容。"
+extern const char kStartupSomeNeedAdmin[];   // "部分项目需要管理员权限，未删除。"
 
 // "12个自动启动程序" or, with disabled entries, "12个自动启动程序, 2禁用".
 std::string StartupCountText(size_t rows, size_t disabled);
@@ -24,7 +26,9 @@ bool StartupApprovedDisables(uint32_t type, const std::string& data);
 std::string RunValueName(const std::string& path);
 
 // What the user is told after a deletion of `checked` rows of which `not_deleted` are still
-// there; `undo_message` is the undo store's autostart message.
-std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted);
+// there, `refused` of them (counted among those) left alone because the user lacks the rights;
+// `undo_message` is the undo store's autostart message.
+std::string StartupDeleteMessage(const std::string& undo_message, size_t checked, size_t not_deleted,
+                                 size_t refused = 0);
 
 }  // namespace kv

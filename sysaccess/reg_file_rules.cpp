@@ -446,4 +446,11 @@ bool WriteRegFile(const std::vector<RegTreeKey>& keys, std::string& bytes) {
   return true;
 }
 
+bool AppendRegFileKeys(std::string& whole, const std::string& part) {
+  const std::string head = Utf16Bytes(std::u16string(u"\xFEFF") + kRegFileHeader + kLineEnd);
+  if (whole.compare(0, head.size(), head) != 0 || part.compare(0, head.size(), head) != 0) return false;
+  whole.append(part, head.size(), std::string::npos);
+  return true;
+}
+
 }  // namespace kv

@@ -72,6 +72,11 @@ std::u16string RegFileValueLine(const RegTreeValue& value);
 // False (and no bytes) when any key or value cannot be written so that it comes back alike.
 bool WriteRegFile(const std::vector<RegTreeKey>& keys, std::string& bytes);
 
+// Appends the keys of `part`, a whole file of the form WriteRegFile gives (byte-order mark,
+// header, CR LF), to `whole`, a file of the same form, so that one file restores both. False,
+// and `whole` unchanged, when either does not begin so.
+bool AppendRegFileKeys(std::string& whole, const std::string& part);
+
 // Parses a whole registry file as the Windows editor imports it: the header decides how hex text
 // data is read (version 5.00: UTF-16LE bytes, whatever the file's encoding; REGEDIT4: code-page
 // bytes), quoted strings are in the file's own encoding, and "\\" and "\"" are the only escapes.

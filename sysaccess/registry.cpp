@@ -15,6 +15,12 @@ constexpr bool kIs64BitBuild = sizeof(void*) == 8;
 // handle per read: hundreds per fill of the associations tab).
 constexpr REGSAM kView64Flag = kIs64BitBuild ? 0 : KEY_WOW64_64KEY;
 
+// What each kind of change asks of a key, and no more: a standard user holds these rights on
+// HKEY_CURRENT_USER's keys and not on the machine's.
+constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+constexpr REGSAM kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+constexpr REGSAM kCreateAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+
 // The view flag of the process's own view for keys below `root` (see ViewAccess).
 REGSAM DefaultViewFlag(HKEY root) {
   if (root == HKEY_CURRENT_USER) return kView64Flag;
@@ -113,10 +119,12 @@ int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& n
                                         &count, &longest, nullptr, nullptr, nullptr)
                    : ::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, &longest, nullptr,
                                         nullptr, nullptr, nullptr, nullptr, nullptr);
-  if (rc != ERROR_SUCCESS) return 0;
+  if (rc != ERROR_SUCCESS) longest = 255;
   // The longest name is counted in characters; a GBK character takes two bytes.
   std::string buffer(static_cast<size_t>(longest) * 2 + 2, '\0');
-  for (DWORD i = 0; i < count; ++i) {
+  // Up to ERROR_NO_MORE_ITEMS, not up to the count: a key may grow while it is read, and a
+  // merged key (HKEY_CLASSES_ROOT) may count otherwise than it lists.
+  for (DWORD i = 0;; ++i) {
     DWORD len = 0;
     for (;;) {
       len = static_cast<DWORD>(buffer.size());
@@ -128,8 +136,8 @@ int EnumNames(RegistryView view, HKEY root, const std::string& path, NameList& n
       }
       break;
     }
-    if (rc == ERROR_NO_MORE_ITEMS) break;  // the key shrank while we read it
-    if (rc != ERROR_SUCCESS) continue;
+    if (rc == ERROR_MORE_DATA) continue;  // a name beyond any the registry allows
+    if (rc != ERROR_SUCCESS) break;       // the end, or a key deleted under us
     names.emplace_back(buffer.data(), len < buffer.size() ? len : buffer.size());
   }
   return static_cast<int>(names.size());
@@ -158,7 +166,7 @@ void DeleteSubtree(HKEY key) {
     if (::RegEnumKeyExA(key, i, &buffer[0], &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       continue;
     UniqueKey child;
-    if (::RegOpenKeyExA(key, buffer.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | kView64Flag, child.put()) !=
+    if (::RegOpenKeyExA(key, buffer.c_str(), REG_OPTION_OPEN_LINK, kDeleteAccess | kView64Flag, child.put()) !=
         ERROR_SUCCESS) {
       child.release();
       continue;
@@ -197,7 +205,12 @@ bool ReadValueWith(const ValueQuery& query, RegValue& out) {
 }
 
 REGSAM ViewAccess(RegistryView view, HKEY root) {
-  return KEY_ALL_ACCESS | (view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag(root));
+  return KEY_READ | (view == RegistryView::Wow64_64 ? kView64Flag : DefaultViewFlag(root));
+}
+
+HKEY RootKey(RegRoot root) { return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+const char* RootName(RegRoot root) {
+  return root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
 std::string StringFromRegData(const std::string& data) {
@@ -266,20 +279,21 @@ template <typename Each>
 void ForEachValue(RegistryView view, HKEY root, const std::string& path, Each&& each) {
   UniqueKey key = OpenKey(root, path, ViewAccess(view, root));
   if (!key) return;
-  DWORD count = 0, longest_name = 0, longest_data = 0;
-  if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longest_name,
+  DWORD longest_name = 0, longest_data = 0;
+  if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest_name,
                          &longest_data, nullptr, nullptr) != ERROR_SUCCESS)
     return;
   // Names are counted in characters (a GBK character takes two bytes); larger data than this
   // buffer holds is read on its own below.
   std::string name(static_cast<size_t>(longest_name) * 2 + 2, '\0');
   std::string data(std::min<size_t>(std::max<size_t>(longest_data, 510) + 2, 64 * 1024), '\0');
-  for (DWORD i = 0; i < count; ++i) {
+  for (DWORD i = 0;; ++i) {
     DWORD name_len = static_cast<DWORD>(name.size());
     DWORD data_len = static_cast<DWORD>(data.size() - 2);
     DWORD type = REG_NONE;
     LONG rc = ::RegEnumValueA(key.get(), i, &name[0], &name_len, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
                               &data_len);
+    if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) break;  // the end, or a key deleted under us
     RegValue v;
     std::string value_name;
     if (rc == ERROR_SUCCESS && data_len <= data.size() - 2) {
@@ -328,21 +342,21 @@ bool RegReadBool(HKEY root, const std::string& path, const std::string& value) {
 }
 
 namespace {
-void WriteValue(HKEY root, const std::string& path, const std::string& value, DWORD type,
+bool WriteValue(HKEY root, const std::string& path, const std::string& value, DWORD type,
                 const BYTE* data, DWORD size) {
-  UniqueKey key = OpenPath(root, KeyPath(path), ViewAccess(RegistryView::Wow64_64, root), true);
-  if (key) ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size);
+  UniqueKey key = OpenPath(root, KeyPath(path), kCreateAccess | kView64Flag, true);
+  return key && ::RegSetValueExA(key.get(), value.c_str(), 0, type, data, size) == ERROR_SUCCESS;
 }
 }  // namespace
 
-void RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text) {
-  WriteValue(root, path, value, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-             static_cast<DWORD>(text.size() + 1));
+bool RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text) {
+  return WriteValue(root, path, value, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                    static_cast<DWORD>(text.size() + 1));
 }
 
-void RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag) {
+bool RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag) {
   DWORD n = flag ? 1 : 0;
-  WriteValue(root, path, value, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
+  return WriteValue(root, path, value, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
 }
 
 bool RegKeyExists(HKEY root, const std::string& path) {
@@ -361,7 +375,7 @@ bool RegValueExists(HKEY root, const std::string& path, const std::string& value
 }
 
 bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value) {
-  UniqueKey key = OpenKey(root, path, ViewAccess(RegistryView::Wow64_64, root));
+  UniqueKey key = OpenKey(root, path, kValueAccess | kView64Flag);
   if (!key) return false;
   if (::RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return false;
@@ -381,8 +395,10 @@ bool DeleteLeaf(HKEY root, const std::string& p) {
   const std::string parent_with_slash = UpToLastBackslash(p);
   const std::string leaf = p.substr(parent_with_slash.size());
   if (parent_with_slash.empty()) return ::RegDeleteKeyExA(root, leaf.c_str(), kView64Flag, 0) == ERROR_SUCCESS;
+  // RegDeleteKeyEx asks nothing of the parent's handle ("The access rights of this key do not
+  // affect the delete operation", learn.microsoft.com).
   UniqueKey parent = OpenPath(root, parent_with_slash.substr(0, parent_with_slash.size() - 1),
-                              KEY_ALL_ACCESS | kView64Flag, false);
+                              KEY_READ | kView64Flag, false);
   return parent && ::RegDeleteKeyExA(parent.get(), leaf.c_str(), kView64Flag, 0) == ERROR_SUCCESS;
 }
 }  // namespace
@@ -392,7 +408,7 @@ bool DeleteLeaf(HKEY root, const std::string& p) {
 bool DeleteRegKey(HKEY root, const std::string& path) {
   const std::string p = KeyPath(path);
   if (!IsKeyPathToDelete(p)) return false;
-  if (UniqueKey key = OpenPath(root, p, ViewAccess(RegistryView::Wow64_64, root), false, REG_OPTION_OPEN_LINK)) {
+  if (UniqueKey key = OpenPath(root, p, kDeleteAccess | kView64Flag, false, REG_OPTION_OPEN_LINK)) {
     DeleteSubtree(key.get());
     if (DeleteOpenKey(key.get())) return true;
   }
@@ -405,6 +421,28 @@ bool DeleteRegKeyDirect(HKEY root, const std::string& path) {
   if (EndsWithBackslash(p)) p.pop_back();
   if (!IsKeyPathToDelete(p) || UpToLastBackslash(p).empty()) return false;
   return DeleteLeaf(root, p);
+}
+
+bool RegRefuses(RegChange change, HKEY root, const std::string& path) {
+  std::string p = KeyPath(path);
+  // A key whose values the user may not change is taken as one he may not delete either: the
+  // machine's keys grant a standard user neither, and Wine grants DELETE on a key whose DACL
+  // denies it, so the test of the value rights is the one both answer alike.
+  const REGSAM access = change == RegChange::DeleteKey ? kDeleteAccess | KEY_SET_VALUE
+                        : change == RegChange::DeleteValue ? kValueAccess
+                                                           : kCreateAccess;
+  for (;;) {
+    UniqueKey key;
+    const LONG rc = p.empty() ? ERROR_SUCCESS
+                              : ::RegOpenKeyExA(root, p.c_str(), 0, access | kView64Flag, key.put());
+    if (rc != ERROR_SUCCESS) key.release();
+    if (rc == ERROR_ACCESS_DENIED) return true;
+    if (rc != ERROR_FILE_NOT_FOUND || change != RegChange::WriteValue) return false;
+    // A missing key is created below its nearest existing parent, which must allow that.
+    const std::string parent = UpToLastBackslash(p);
+    p = parent.empty() ? "" : parent.substr(0, parent.size() - 1);
+    if (p.empty()) return false;
+  }
 }
 
 }  // namespace kv

@@ -1,7 +1,11 @@
 #pragma once
-// RegUnit: the only routines through which the program touches the registry. Each one opens its
-// key, does one thing and closes it; no handle survives a call. A key that does not open reads
-// as empty (empty list, "" or false) and a write to it does nothing.
+// RegUnit: the routines through which the program reads and changes the registry by code-page
+// names (the undo backups read it with the W functions in undo_verify). Each one opens its key,
+// does one thing and closes it; no handle survives a call. A key that does not open reads as
+// empty (empty list, "" or false) and a write to it does nothing. Readings ask for read access
+// only: a standard user may read the machine's keys but not change them, and a key whose DACL
+// grants read access alone would otherwise read as empty ("Registry Key Security and Access
+// Rights" on learn.microsoft.com).
 #include <windows.h>
 
 #include <functional>
@@ -17,12 +21,17 @@ enum class RegistryView {
   Wow64_64,  // the native 64-bit view; on 32-bit Windows the same keys
 };
 
-// Access masks of the two views for keys below `root`. The 64-bit build stands in for the 32-bit
+// Read access (KEY_READ) in the two views for keys below `root`. The 64-bit build stands in for the 32-bit
 // program on 64-bit Windows, so its "default" view is the 32-bit one. Keys of HKEY_CURRENT_USER
 // always open in the 64-bit view: Windows shares HKCU\Software between the views (learn.microsoft.com,
 // "Registry Keys Affected by WOW64"), so that is the same key there, while Wine redirects the
 // 32-bit view into HKCU\Software\Wow6432Node once that key exists.
 REGSAM ViewAccess(RegistryView view, HKEY root);
+
+// The two trees whose keys the program names in undo files and changes directly.
+enum class RegRoot { CurrentUser, LocalMachine };
+HKEY RootKey(RegRoot root);
+const char* RootName(RegRoot root);  // "HKEY_CURRENT_USER", as the registry editor takes it
 
 // A value exactly as stored: its type and raw bytes.
 struct RegValue {
@@ -38,8 +47,9 @@ std::string RegReadString(HKEY root, const std::string& path, const std::string&
 std::string RegReadString64(HKEY root, const std::string& path, const std::string& value);
 // A value that is not a REG_DWORD of four bytes reads as false.
 bool RegReadBool(HKEY root, const std::string& path, const std::string& value);
-void RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
-void RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
+// The writes create every missing key along the path; false when the value was not written.
+bool RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
+bool RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
 bool RegKeyExists(HKEY root, const std::string& path);
 // Whether the key is there in `view` (opened for reading only, so a key we may not change counts).
 bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path);
@@ -47,6 +57,13 @@ bool RegValueExists(HKEY root, const std::string& path, const std::string& value
 bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value);
 bool DeleteRegKey(HKEY root, const std::string& path);
 bool DeleteRegKeyDirect(HKEY root, const std::string& path);
+
+// Whether the registry refuses, for lack of rights, what a change would ask of the key in the
+// 64-bit view: writing a value (creating the key, where it is missing, below its nearest
+// existing parent), deleting a value of it, or deleting it with its subkeys. A missing key
+// is no refusal of a delete: there is nothing to change.
+enum class RegChange { WriteValue, DeleteValue, DeleteKey };
+bool RegRefuses(RegChange change, HKEY root, const std::string& path);
 
 // Generic forms behind the named twins.
 int RegGetKeyNamesIn(RegistryView view, HKEY root, const std::string& path, NameList& names);

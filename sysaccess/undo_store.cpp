@@ -6,6 +6,7 @@
 
 #include "win/handles.h"
 #include "sysaccess/programs.h"
+#include "sysaccess/reg_file_rules.h"
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
 
@@ -22,6 +23,29 @@ long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool ReadSmallFile(const std::string& path, std::string& bytes) {
+  const long long size = FileSize(path);
+  // An undo file of one key is small; one beyond this is not joined.
+  if (size < 0 || size > (64ll << 20)) return false;
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  bytes.assign(static_cast<size_t>(size), '\0');
+  DWORD got = 0;
+  return file && (size == 0 || ::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(size), &got, nullptr)) &&
+         got == static_cast<DWORD>(size);
+}
+
+bool WriteAll(HANDLE file, const std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr) || written != chunk) return false;
+    done += written;
+  }
+  return ::FlushFileBuffers(file) != FALSE;
 }
 
 std::string WithoutBackslashesAround(const std::string& key_path) {
@@ -88,17 +112,27 @@ bool SaveUndoFile(const AppState& state, const std::string& file_name, const std
   UniqueFile file(::CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
   if (!file) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < content.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
-    DWORD written = 0;
-    ok = ::WriteFile(file.get(), content.data() + done, chunk, &written, nullptr) && written == chunk;
-    done += written;
-  }
-  if (ok) ok = ::FlushFileBuffers(file.get()) != FALSE;
+  const bool ok = WriteAll(file.get(), content);
   file.reset();
   if (!ok) ::DeleteFileA(full_path.c_str());
+  return ok;
+}
+
+bool AppendUndoFile(const AppState& state, const std::string& file_name, const std::string& part_name) {
+  const std::string whole_path = state.UndoFolder + file_name;
+  const std::string part_path = state.UndoFolder + part_name;
+  std::string whole, part;
+  const bool joined = ReadSmallFile(whole_path, whole) && ReadSmallFile(part_path, part) &&
+                      AppendRegFileKeys(whole, part);
+  ::DeleteFileA(part_path.c_str());
+  // Our own file, just written: it is replaced whole, and a failed write leaves no half file.
+  UniqueFile file;
+  if (joined)
+    file.reset(::CreateFileA(whole_path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  const bool ok = file && WriteAll(file.get(), whole);
+  file.reset();
+  if (!ok) ::DeleteFileA(whole_path.c_str());
   return ok;
 }
 

@@ -23,6 +23,11 @@ bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const 
 std::string ExportParameters(const std::string& full_path, const std::string& root_name,
                              const std::string& key_path);
 
+// Moves the keys of the undo file `part_name`, which this deletion has just exported, to the end
+// of `file_name`, so that one file restores both; `part_name` goes in any case. False when the
+// two could not be joined; then neither file is left.
+bool AppendUndoFile(const AppState& state, const std::string& file_name, const std::string& part_name);
+
 // Writes `content` as a new file UndoFolder + file_name; false when it cannot be fully written
 // (a partial file is removed).
 bool SaveUndoFile(const AppState& state, const std::string& file_name, const std::string& content);

@@ -13,10 +13,8 @@ bool RunUninstaller(const AppState& state, const UninstallFields& record) {
 }
 
 KeyDeleteOutcome DeleteUninstallRecord(const AppState& state, const UninstallFields& record) {
-  const bool user = record.root_mark == 'U';
-  return DeleteKeyWithBackup(state, UninstallUndoName(record.display_name),
-                             user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                             user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE", record.key_path);
+  const RegRoot root = record.root_mark == 'U' ? RegRoot::CurrentUser : RegRoot::LocalMachine;
+  return DeleteKeysWithBackup(state, UninstallUndoName(record.display_name), {RegKeyRef{root, record.key_path}});
 }
 
 }  // namespace kv

@@ -331,6 +331,31 @@ TEST(RegFileWriter, LongHexDataGoesOnInIndentedLinesAndReadsBack) {
   EXPECT_TRUE(RegFileRestores(file, tree));
 }
 
+// One undo file for the copies of one key in two trees: the second export joins the first, and
+// the whole restores both; anything not of the writer's form is refused.
+TEST(RegFileWriter, TwoFilesJoinIntoOneThatRestoresBoth) {
+  const std::vector<RegTreeKey> user = {{u"HKEY_CURRENT_USER\\Software\\Classes\\.x", {{u"", kRegSz, Utf16Bytes(u"u\0")}}}};
+  const std::vector<RegTreeKey> machine = {
+      {u"HKEY_LOCAL_MACHINE\\Software\\Classes\\.x", {{u"", kRegSz, Utf16Bytes(u"m\0")}}},
+      {u"HKEY_LOCAL_MACHINE\\Software\\Classes\\.x\\ShellNew", {}}};
+  std::string whole = Written(user);
+  ASSERT_TRUE(AppendRegFileKeys(whole, Written(machine)));
+  RegFileContent file;
+  ASSERT_TRUE(Read(whole, file));
+  std::vector<RegTreeKey> both = user;
+  both.insert(both.end(), machine.begin(), machine.end());
+  std::string why;
+  EXPECT_TRUE(RegFileRestores(file, both, &why)) << why;
+
+  for (const std::string& bad : {std::string("REGEDIT4\r\n"), Written(user).substr(2), std::string()}) {
+    std::string kept = Written(user);
+    EXPECT_FALSE(AppendRegFileKeys(kept, bad));
+    EXPECT_EQ(kept, Written(user));
+    std::string not_whole = bad;
+    EXPECT_FALSE(AppendRegFileKeys(not_whole, Written(user)));
+  }
+}
+
 // Random names of any characters and random data of any type: whatever the writer accepts reads
 // back to exactly the same registry, under the key it names and no other; it refuses only names
 // with a control character and text of odd length.

@@ -58,6 +58,11 @@ TEST(StartupDeleteMessage, TellsWhatWasNotDeleted) {
   EXPECT_EQ(StartupDeleteMessage(ok, 2, 1), ok + "\r部分项目无法删除。");
   EXPECT_EQ(StartupDeleteMessage(ok, 2, 2), "无法删除所选项目！");
   EXPECT_EQ(StartupDeleteMessage(ok, 0, 0), ok);
+  // Rows the user lacks the rights for are said apart from other failures.
+  EXPECT_EQ(StartupDeleteMessage(ok, 2, 2, 2), "需要管理员权限才能删除所选项目，未删除任何内容。");
+  EXPECT_EQ(StartupDeleteMessage(ok, 2, 1, 1), ok + "\r部分项目需要管理员权限，未删除。");
+  EXPECT_EQ(StartupDeleteMessage(ok, 3, 2, 1), ok + "\r部分项目无法删除。\r部分项目需要管理员权限，未删除。");
+  EXPECT_EQ(StartupDeleteMessage(ok, 2, 2, 1), "无法删除所选项目！\r部分项目需要管理员权限，未删除。");
 }
 
 }  // namespace

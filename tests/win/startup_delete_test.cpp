@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "startup/startup_actions.h"
+#include "startup/startup_reader.h"
 #include "startup/startup_rules.h"
 #include "sysaccess/text_rules.h"
 #include "sysaccess/undo_name_rules.h"
@@ -287,6 +288,26 @@ TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
   out = DeleteStartupEntries(s.state, {{"held.lnk", '8'}}, nullptr);
   EXPECT_EQ(StartupDeleteResultText(out), kStartupNoneDeleted);
   EXPECT_TRUE(FileExists(held));
+
+  // A key the user may only read, as the machine's are for a standard user: listed, and left
+  // alone without a backup, with the rights named.
+  const std::string ro = test::Unique("readonly");
+  SeedValue r(HKEY_LOCAL_MACHINE, DisabledKey(ro), "command", REG_SZ, Sz("C:\\ro.exe"));
+  SeedValue v2(HKEY_CURRENT_USER, test::kRunPath, test::Unique("gone2"), REG_SZ, Sz("C:\\gone.exe"));
+  {
+    test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, DisabledKey(ro));
+    bool listed = false;
+    ReadStartupEntries(s.state, nullptr, [&](const StartupRow& row) { listed |= row.caption == ro; }, nullptr);
+    EXPECT_TRUE(listed);
+    out = DeleteStartupEntries(s.state, {{ro, '5'}}, nullptr);
+    EXPECT_EQ(out.refused, 1u);
+    EXPECT_EQ(out.file_name, "");
+    EXPECT_EQ(StartupDeleteResultText(out), kStartupNeedsAdmin);
+    out = DeleteStartupEntries(s.state, {{ro, '5'}, {v2.name(), '1'}}, nullptr);
+    EXPECT_EQ(StartupDeleteResultText(out), std::string(kUndoWritten) + "\r" + kStartupSomeNeedAdmin);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v2.name()));
+  }
+  EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, DisabledKey(ro), "command"));
 }
 
 }  // namespace

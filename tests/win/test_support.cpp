@@ -88,6 +88,41 @@ ScratchKey::~ScratchKey() {
   ::RegDeleteKeyExA(root_, path_.c_str(), view_, 0);
 }
 
+ReadOnlyKey::ReadOnlyKey(HKEY root, const std::string& path)
+    : root_(root), path_(path.substr(!path.empty() && path[0] == '\\' ? 1 : 0)) {
+  HKEY k;
+  if (::RegOpenKeyExA(root_, path_.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot open " << path_ << " to change its DACL";
+    return;
+  }
+  DWORD size = 0;
+  ::RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, nullptr, &size);
+  saved_.assign(size, '\0');
+  if (size == 0 || ::RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, &saved_[0], &size) != ERROR_SUCCESS)
+    saved_.clear();
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD sid_size = sizeof everyone;
+  alignas(8) BYTE acl_bytes[256];
+  auto* acl = reinterpret_cast<ACL*>(acl_bytes);
+  SECURITY_DESCRIPTOR sd;
+  applied_ = !saved_.empty() && ::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sid_size) &&
+             ::InitializeAcl(acl, sizeof acl_bytes, ACL_REVISION) &&
+             ::AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+             ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+             ::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE) &&
+             ::RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+  ::RegCloseKey(k);
+  if (!applied_) ADD_FAILURE() << "cannot make " << path_ << " read-only";
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+  if (!applied_) return;
+  HKEY k;
+  if (::RegOpenKeyExA(root_, path_.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS) return;
+  ::RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, &saved_[0]);
+  ::RegCloseKey(k);
+}
+
 void ScratchKey::SetRaw(const std::string& sub, const std::string& name, DWORD type, const std::string& bytes) const {
   std::string p = sub.empty() ? path_ : path_ + "\\" + sub;
   HKEY k;

@@ -50,6 +50,24 @@ class ScratchKey {
   REGSAM view_;
 };
 
+// Gives a key a DACL that lets everyone read it and nothing more, as the machine's keys are for
+// a standard user (Wine enforces key DACLs); its own DACL comes back at the end, which the owner
+// may always do.
+class ReadOnlyKey {
+ public:
+  ReadOnlyKey(HKEY root, const std::string& path);
+  ~ReadOnlyKey();
+  ReadOnlyKey(const ReadOnlyKey&) = delete;
+  ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+  bool applied() const { return applied_; }
+
+ private:
+  HKEY root_;
+  std::string path_;
+  std::string saved_;  // the key's own security descriptor (self-relative)
+  bool applied_ = false;
+};
+
 // Processes messages for `ms` milliseconds (timers and posted messages run).
 void PumpFor(DWORD ms);
 // Pumps until `done()` is true or `timeout_ms` passes; returns done().
