@@ -1,12 +1,39 @@
 #include "associations/association_actions.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include "associations/association_store.h"
+#include "associations/association_rules.h"
 #include "sysaccess/undo_name_rules.h"
 
 namespace kv {
 
 KeyDeleteOutcome DeleteAssociation(const AppState& state, const std::string& extension) {
-  return DeleteKeyWithBackup(state, AssociationUndoName(extension), HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT",
-                             extension);
+  // Nothing of HKEY_CLASSES_ROOT itself: deleted through it, the user's copy would go and the
+  // machine's stay, and its undo file would import into the machine's tree.
+  if (extension.empty()) return KeyDeleteOutcome{};
+  return DeleteKeysWithBackup(state, AssociationUndoName(extension), ClassKeyCopies(extension));
+}
+
+void OpenDefaultAppsSettings() {
+  // GetVersionEx answers 6.2 on Windows 10 to a program whose manifest names no later Windows;
+  // RtlGetVersion tells the truth ("RtlGetVersion function", learn.microsoft.com).
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  const auto get_version = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  if (!get_version || get_version(&version) != 0) version.dwMajorVersion = 6;
+  const DefaultAppsLauncher target = DefaultAppsSettings(version.dwMajorVersion);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = "open";
+  info.lpFile = target.file.c_str();
+  info.lpParameters = target.parameters.empty() ? nullptr : target.parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  ::ShellExecuteExA(&info);
 }
 
 }  // namespace kv

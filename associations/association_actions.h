@@ -8,7 +8,11 @@
 
 namespace kv {
 
-// Deletes the extension's key under HKEY_CLASSES_ROOT with its subkeys, after its verified backup.
+// Deletes every real copy of the extension's key (the user's and the machine's classes) with its
+// subkeys, after their verified backup in one undo file that puts each back into its own tree.
 KeyDeleteOutcome DeleteAssociation(const AppState& state, const std::string& extension);
+
+// Opens Windows' settings of default programs for this version of Windows.
+void OpenDefaultAppsSettings();
 
 }  // namespace kv

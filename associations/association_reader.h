@@ -1,5 +1,5 @@
 #pragma once
-// Reading the file associations of HKEY_CLASSES_ROOT, apart from any window: each extension key
+// Reading the file associations, apart from any window: each extension key of the merged classes
 // becomes one row handed to a sink, in the order the registry lists the keys.
 #include <functional>
 #include <string>
@@ -11,13 +11,18 @@ namespace kv {
 struct AssociationRow {
   std::string extension;    // the key's name, with its dot
   std::string type_name;    // the extension key's default value (not shown)
+  std::string user_choice;  // the type the user chose in Windows' settings, or ""
+  // What opens the file: the chosen type's where the user chose one, else the extension's type's.
   std::string description;  // the type key's default value, else the type name
   std::string command;      // type\shell\open\command
   std::string icon_text;    // type\DefaultIcon
   std::string icon_path;    // the file that icon text names (ExtractProgramPath), or ""
+  // The extension's own type's, which an edit changes (the same as above without a choice).
+  std::string own_description;
+  std::string own_command;
 };
 
-// Walks every subkey of the root of HKEY_CLASSES_ROOT; `pump` runs before each key, so a window
+// Walks every top-level key of the merged classes; `pump` runs before each key, so a window
 // stays painted through tens of thousands of them. Returns the number of rows.
 int ReadAssociationRows(const PathFolders& folders, const std::function<void(const AssociationRow&)>& sink,
                         const std::function<void()>& pump);

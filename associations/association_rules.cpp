@@ -128,4 +128,9 @@ AssociationWrite PlanAssociationWrite(std::uint8_t mode, const std::string& exte
   return w;
 }
 
+DefaultAppsLauncher DefaultAppsSettings(unsigned windows_major_version) {
+  if (windows_major_version >= 10) return {"ms-settings:defaultapps", ""};
+  return {"control.exe", "/name Microsoft.DefaultPrograms"};
+}
+
 }  // namespace kv

@@ -74,4 +74,15 @@ AssociationWrite PlanAssociationWrite(std::uint8_t mode, const std::string& exte
                                       const std::string& description, const std::string& program_text,
                                       const std::string& current_type_name, const std::string& listed_command);
 
+// ---- Windows' own settings ----
+
+// What opens the settings in which the user changes the default program of a file type: the
+// Settings page on Windows 10 and later ("Launch the Windows Settings app", ms-settings:defaultapps),
+// Default Programs of the control panel before ("Canonical Names of Control Panel Items").
+struct DefaultAppsLauncher {
+  std::string file;
+  std::string parameters;
+};
+DefaultAppsLauncher DefaultAppsSettings(unsigned windows_major_version);
+
 }  // namespace kv

@@ -1,22 +1,112 @@
 #include "associations/association_store.h"
 
-#include "sysaccess/registry.h"
+#include "sysaccess/text_rules.h"
 
 namespace kv {
 
-bool AssociationKeyExists(const std::string& extension) { return RegKeyExistsIn(RegistryView::Wow64_64, HKEY_CLASSES_ROOT, extension); }
+namespace {
+constexpr char kClasses[] = "Software\\Classes\\";
+constexpr char kFileExts[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 
-std::string CurrentTypeName(const std::string& extension) {
-  return RegReadString64(HKEY_CLASSES_ROOT, extension, "");
+std::string FirstComponent(const std::string& path) {
+  const size_t cut = FindText(path, "\\");
+  return path.substr(0, cut);
 }
 
-void WriteAssociation(const AssociationWrite& w) {
-  // Neither key may be the root itself: an empty name would write HKEY_CLASSES_ROOT's own value.
-  if (w.extension.empty() || w.type_name.empty()) return;
-  RegWriteString(HKEY_CLASSES_ROOT, w.extension, "", w.type_name);
-  RegWriteString(HKEY_CLASSES_ROOT, w.type_name, "", w.description);
-  RegWriteString(HKEY_CLASSES_ROOT, w.type_name + "\\shell\\open\\command", "", w.command);
-  RegWriteString(HKEY_CLASSES_ROOT, w.type_name + "\\DefaultIcon", "", w.icon);
+std::set<std::string> UpperNames(HKEY root, const std::string& path) {
+  NameList names;
+  RegGetKeyNames64(root, path, names);
+  std::set<std::string> out;
+  for (const auto& name : names) out.insert(AsciiUpper(name));
+  return out;
+}
+}  // namespace
+
+std::string ClassesPath(const std::string& path) { return kClasses + path; }
+
+MergedClasses::MergedClasses() : user_top_(UpperNames(HKEY_CURRENT_USER, kClasses)) {}
+
+NameList MergedClasses::TopKeys() const {
+  NameList machine, user;
+  RegGetKeyNames64(HKEY_LOCAL_MACHINE, kClasses, machine);
+  if (!user_top_.empty()) RegGetKeyNames64(HKEY_CURRENT_USER, kClasses, user);
+  // Both lists come sorted as the registry keeps names; the merge keeps that order, and a name
+  // of both trees comes once.
+  NameList merged;
+  merged.reserve(machine.size() + user.size());
+  size_t m = 0, u = 0;
+  while (m < machine.size() || u < user.size()) {
+    if (u == user.size()) {
+      merged.push_back(machine[m++]);
+      continue;
+    }
+    if (m == machine.size()) {
+      merged.push_back(user[u++]);
+      continue;
+    }
+    const std::string a = AsciiUpper(machine[m]), b = AsciiUpper(user[u]);
+    if (a == b) ++m;  // the user's key hides the machine's
+    merged.push_back(a < b ? machine[m++] : user[u++]);
+  }
+  return merged;
+}
+
+bool MergedClasses::UserMayHave(const std::string& path) const {
+  return user_top_.count(AsciiUpper(FirstComponent(path))) > 0;
+}
+
+RegRoot MergedClasses::Where(const std::string& path) const {
+  return UserMayHave(path) && RegKeyExistsIn(RegistryView::Wow64_64, HKEY_CURRENT_USER, ClassesPath(path))
+             ? RegRoot::CurrentUser
+             : RegRoot::LocalMachine;
+}
+
+bool MergedClasses::Exists(const std::string& path) const {
+  return RegKeyExistsIn(RegistryView::Wow64_64, RootKey(Where(path)), ClassesPath(path));
+}
+
+std::string MergedClasses::ReadString(const std::string& path, const std::string& value) const {
+  return RegReadString64(RootKey(Where(path)), ClassesPath(path), value);
+}
+
+std::vector<RegKeyRef> ClassKeyCopies(const std::string& path) {
+  std::vector<RegKeyRef> copies;
+  for (const RegRoot root : {RegRoot::CurrentUser, RegRoot::LocalMachine})
+    if (RegKeyExistsIn(RegistryView::Wow64_64, RootKey(root), ClassesPath(path)))
+      copies.push_back(RegKeyRef{root, ClassesPath(path)});
+  return copies;
+}
+
+UserChoices::UserChoices() : extensions_(UpperNames(HKEY_CURRENT_USER, kFileExts)) {}
+
+std::string UserChoices::ProgIdOf(const std::string& extension) const {
+  if (!extensions_.count(AsciiUpper(extension))) return "";
+  return RegReadString64(HKEY_CURRENT_USER, kFileExts + extension + "\\UserChoice", "ProgId");
+}
+
+AssociationSaved WriteAssociation(const AssociationWrite& w, int* written) {
+  if (written) *written = 0;
+  // Neither key may be a tree's classes key itself: an empty name would write its own value.
+  if (w.extension.empty() || w.type_name.empty()) return AssociationSaved::Partly;
+  const MergedClasses classes;
+  const std::pair<std::string, std::string> writes[] = {
+      {w.extension, w.type_name},
+      {w.type_name, w.description},
+      {w.type_name + "\\shell\\open\\command", w.command},
+      {w.type_name + "\\DefaultIcon", w.icon},
+  };
+  RegRoot roots[4];
+  for (int i = 0; i < 4; ++i) {
+    roots[i] = classes.Where(writes[i].first);
+    if (RegRefuses(RegChange::WriteValue, RootKey(roots[i]), ClassesPath(writes[i].first)))
+      return AssociationSaved::Refused;
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (!RegWriteString(RootKey(roots[i]), ClassesPath(writes[i].first), "", writes[i].second))
+      return AssociationSaved::Partly;
+    if (written) ++*written;
+  }
+  return AssociationSaved::Saved;
 }
 
 }  // namespace kv

@@ -1,16 +1,71 @@
 #pragma once
-// The registry side of saving and deleting an association, all under HKEY_CLASSES_ROOT in the
-// view the list is read from.
+// The registry side of tab 4: HKEY_CLASSES_ROOT as Windows merges it, the user's own default
+// programs, and saving an association into the real trees.
+//
+// On Windows, HKEY_CLASSES_ROOT shows HKCU\Software\Classes over HKLM\Software\Classes: a key of
+// the user's tree hides the machine's key of the same name; values written through it go to the
+// user's key where one exists, new keys to the machine's tree; and a registry file naming
+// HKEY_CLASSES_ROOT imports into the machine's tree (learn.microsoft.com, "Merged View of
+// HKEY_CLASSES_ROOT" and "HKEY_CLASSES_ROOT Key"). Wine's HKEY_CLASSES_ROOT is the machine's tree
+// alone. So the program merges the two trees itself and never names HKEY_CLASSES_ROOT: the same
+// list on both, and undo files that put each copy back into its own tree.
+#include <set>
 #include <string>
+#include <vector>
 
 #include "associations/association_rules.h"
+#include "sysaccess/key_delete.h"
+#include "sysaccess/registry.h"
 
 namespace kv {
 
-bool AssociationKeyExists(const std::string& extension);
-// The type name the extension key names now (its default value), or "".
-std::string CurrentTypeName(const std::string& extension);
-// The four writes, in this order: extension, type, type\shell\open\command, type\DefaultIcon.
-void WriteAssociation(const AssociationWrite& w);
+// A key path below a tree's classes: ".txt" gives "Software\Classes\.txt".
+std::string ClassesPath(const std::string& path);
+
+// Every real copy of a key below the classes: the user's and the machine's, those that exist.
+std::vector<RegKeyRef> ClassKeyCopies(const std::string& path);
+
+class MergedClasses {
+ public:
+  // Lists the user's top-level class keys once: a key whose first component the user's tree
+  // does not hold is the machine's without an open of the user's tree.
+  MergedClasses();
+
+  // The top-level names of both trees, each once, in the registry's (alphabetical) order.
+  NameList TopKeys() const;
+  // The tree whose key the merged view shows at `path` (a path below the classes).
+  RegRoot Where(const std::string& path) const;
+  bool Exists(const std::string& path) const;
+  // A value of the key the merged view shows, as RegReadString reads it.
+  std::string ReadString(const std::string& path, const std::string& value) const;
+
+ private:
+  bool UserMayHave(const std::string& path) const;
+  std::set<std::string> user_top_;  // upper-cased
+};
+
+// The type the user chose for an extension in Windows' default-apps settings (Windows 8 and
+// later decide by it: "Default Programs" and "File Type and Protocol Associations Model" on
+// learn.microsoft.com), from ...\Explorer\FileExts\<ext>\UserChoice, value ProgId. The choice
+// carries a hash that only Windows may write: this program reads it and never changes it.
+class UserChoices {
+ public:
+  UserChoices();  // lists the extensions that have FileExts keys once
+  std::string ProgIdOf(const std::string& extension) const;  // "" when there is no choice
+
+ private:
+  std::set<std::string> extensions_;  // upper-cased
+};
+
+enum class AssociationSaved {
+  Saved,    // every value is written
+  Refused,  // the registry denies the rights to one of the writes: nothing was written
+  Partly,   // a write failed after others went (`written` tells how many of the four)
+};
+
+// The four writes of a save, in this order: extension, type, type\shell\open\command,
+// type\DefaultIcon; each into the user's key where the merged view shows one, else into the
+// machine's tree, as a write through HKEY_CLASSES_ROOT goes on Windows.
+AssociationSaved WriteAssociation(const AssociationWrite& w, int* written = nullptr);
 
 }  // namespace kv

@@ -22,6 +22,7 @@ const char kAddButtonCaption[] = "添加";
 const char kEditButtonCaption[] = "编辑";
 const char kDeleteButtonCaption[] = "删除";
 const char kSelectAssociationText[] = "请选择一个关联！";
+const char kUserChoiceMark[] = " [用户选择]";
 
 namespace {
 constexpr int kListId = 401;
@@ -30,6 +31,11 @@ constexpr int kFindEditId = 402;
 
 std::string DeleteAssociationQuestion(const std::string& extension) {
   return "您确定要删除关联 \"" + extension + "\" ?";
+}
+
+std::string UserChoiceEditQuestion(const std::string& extension, const std::string& prog_id) {
+  return "Windows 按您在默认应用设置中的选择（" + prog_id + "）打开 \"" + extension + "\" 文件。\r" +
+         "此处的编辑要在 Windows 的默认应用设置中更改该选择后才会生效。\r" + "现在打开默认应用设置吗？";
 }
 
 void AssociationTab::Create() {
@@ -68,6 +74,7 @@ void AssociationTab::Panel4Enter() {
   const BusyFlag::Hold busy = host_.Busy().Take();
   if (!busy) return;
   Panel4InfoList_.Clear();
+  rows_.clear();
   captions_.clear();
   ImageList_RemoveAll(host_.ImageList1());
   Panel4_.BringToFront();
@@ -90,8 +97,9 @@ void AssociationTab::ReadAssociations() {
       PathFolders{state.WindowsFolder, state.ProfileFolder},
       [&](const AssociationRow& r) {
         const int row = Panel4InfoList_.AddRow(r.extension, icons.IndexFor(r.icon_path));
-        Panel4InfoList_.SetCell(row, 1, r.description);
+        Panel4InfoList_.SetCell(row, 1, r.user_choice.empty() ? r.description : r.description + kUserChoiceMark);
         Panel4InfoList_.SetCell(row, 2, r.command);
+        rows_.push_back(r);
         captions_.push_back(r.extension);
         if (::GetTickCount() - last_tick >= 500) {
           last_tick = ::GetTickCount();
@@ -152,8 +160,11 @@ void AssociationTab::Panel4Button2Click() {
     const BusyFlag::Hold busy = host_.Busy().Take();
     const int row = busy ? SelectedRowOrSay() : -1;
     if (row < 0) return;
-    saved = RunForm2b(kModeEdit, Panel4InfoList_.Cell(row, 0), Panel4InfoList_.Cell(row, 1),
-                      Panel4InfoList_.Cell(row, 2));
+    const AssociationRow& r = rows_[static_cast<size_t>(row)];
+    if (!r.user_choice.empty() && host_.Ui().AskYesNo(UserChoiceEditQuestion(r.extension, r.user_choice)) == Answer::Yes)
+      OpenDefaultAppsSettings();
+    // The extension's own type is what the edit changes, so that is what the dialog shows.
+    saved = RunForm2b(kModeEdit, r.extension, r.own_description, r.own_command);
   }
   if (saved) Panel4Enter();
 }
@@ -164,13 +175,13 @@ void AssociationTab::Panel4Button3Click() {
     const BusyFlag::Hold busy = host_.Busy().Take();
     const int row = busy ? SelectedRowOrSay() : -1;
     if (row < 0) return;
-    const std::string extension = Panel4InfoList_.Cell(row, 0);
+    const std::string extension = rows_[static_cast<size_t>(row)].extension;
     if (host_.Ui().AskYesNo(DeleteAssociationQuestion(extension)) != Answer::Yes) return;
     outcome = DeleteAssociation(host_.State(), extension);
     host_.Ui().ShowInfo(KeyDeleteMessage(outcome));
   }
   // Nothing changed without a backup: the list stays as it is.
-  if (outcome.result == KeyDeleteResult::NoBackup)
+  if (outcome.result == KeyDeleteResult::NoBackup || outcome.result == KeyDeleteResult::Refused)
     ShowUndoLink();
   else
     Panel4Enter();
@@ -179,6 +190,7 @@ void AssociationTab::Panel4Button3Click() {
 int AssociationTab::SelectedRowOrSay() {
   if (Panel4InfoList_.Count() == 0) return -1;
   const int row = Panel4InfoList_.Selected();
+  if (row >= static_cast<int>(rows_.size())) return -1;
   if (row < 0) host_.Ui().ShowInfo(kSelectAssociationText);
   return row;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "associations/association_reader.h"
 #include "ui/controls.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
@@ -23,9 +24,13 @@ extern const char kAddButtonCaption[];     // "添加"
 extern const char kEditButtonCaption[];    // "编辑"
 extern const char kDeleteButtonCaption[];  // "删除"
 extern const char kSelectAssociationText[];  // "请选择一个关联！"
+extern const char kUserChoiceMark[];  // " [用户选择]", after the description of a user's choice
 
 // "您确定要删除关联 \"<ext>\" ?"
 std::string DeleteAssociationQuestion(const std::string& extension);
+// Before editing an extension whose files open with the user's choice: the edit changes the
+// extension's own type, which Windows uses only once that choice is changed in its settings.
+std::string UserChoiceEditQuestion(const std::string& extension, const std::string& prog_id);
 
 class AssociationTab : public TabPage {
  public:
@@ -65,6 +70,7 @@ class AssociationTab : public TabPage {
   Label* Panel4FindLabel_ = nullptr;
   Label* Panel4UndoLabel_ = nullptr;
   Label* Panel4InfoLabel_ = nullptr;
+  std::vector<AssociationRow> rows_;   // the list's rows, in row order
   std::vector<std::string> captions_;  // the rows' extensions, in row order, for the search
 };
 

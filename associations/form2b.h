@@ -1,6 +1,7 @@
 #pragma once
 // TForm2b: the association dialog of tab 4, for adding (Mode 1) and editing (Mode 2). The caller
-// sets the fields, runs it and reads Saved; the dialog checks, asks and writes itself.
+// sets the fields, runs it and reads Saved (also after a save that went only part of the way,
+// which it has told the user); the dialog checks, asks and writes itself.
 #include <windows.h>
 
 #include <cstdint>
@@ -31,6 +32,8 @@ extern const char kFileNotFoundText[];    // "文件未找到！"
 extern const char kReplaceQuestion[];     // "该关联已经存在！你确定你想要新替换？"
 extern const char kAddQuestion[];         // "您确定要添加新的关联？"
 extern const char kSaveQuestion[];        // "您确定要保存此关联？"
+extern const char kSaveNeedsAdminRights[];  // "需要管理员权限才能保存此关联，未更改任何内容。"
+extern const char kSavedPartly[];         // "无法完整保存此关联：四项中只写入了" + N + "项。"
 extern const char kProgramFilter[];       // "Programs\0*.exe\0All files\0*.*\0"
 extern const size_t kProgramFilterSize;
 

@@ -4,6 +4,7 @@ namespace kv {
 
 const char kUndoNotCreated[] = "无法创建撤消文件，未删除任何内容。";
 const char kKeyNotDeleted[] = "无法删除记录！";
+const char kNeedsAdminRights[] = "需要管理员权限才能删除此记录，未删除任何内容。";
 
 std::string UndoResultMessage(UndoForm form, const std::string& file_name, bool produced) {
   if (!produced) return "成功删除记录！";
@@ -15,12 +16,19 @@ std::string KeyDeleteMessage(const KeyDeleteOutcome& outcome) {
   switch (outcome.result) {
     case KeyDeleteResult::Deleted:
       return UndoResultMessage(UndoForm::Named, outcome.file_name, true);
+    case KeyDeleteResult::Refused:
+      return kNeedsAdminRights;
     case KeyDeleteResult::StillThere:
-      return kKeyNotDeleted;
-    case KeyDeleteResult::NoBackup:
       break;
+    case KeyDeleteResult::NoBackup:
+      return kUndoNotCreated;
   }
-  return kUndoNotCreated;
+  if (outcome.gone.empty() && !outcome.kept_for_rights) return kKeyNotDeleted;
+  std::string text;
+  for (const auto& key : outcome.gone) text += "已删除：" + key + "\r";
+  for (const auto& key : outcome.kept) text += "未能删除：" + key + "\r";
+  if (outcome.kept_for_rights) text += "需要管理员权限。\r";
+  return text + "撤消文件" + outcome.file_name;
 }
 
 }  // namespace kv

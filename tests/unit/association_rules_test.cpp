@@ -149,5 +149,12 @@ TEST(AssociationValues, EditUsesTheCurrentTypeAndTheListedCommandsProgram) {
   EXPECT_EQ(plain.icon, "\"C:\\a.exe\", -1");
 }
 
+TEST(AssociationValues, DefaultAppsSettingsByWindowsVersion) {
+  EXPECT_EQ(DefaultAppsSettings(10).file, "ms-settings:defaultapps");
+  EXPECT_EQ(DefaultAppsSettings(10).parameters, "");
+  EXPECT_EQ(DefaultAppsSettings(6).file, "control.exe");
+  EXPECT_EQ(DefaultAppsSettings(6).parameters, "/name Microsoft.DefaultPrograms");
+}
+
 }  // namespace
 }  // namespace kv

@@ -15,6 +15,12 @@ namespace {
 
 using Steps = std::vector<test::DialogScript::Step>;
 
+std::string Utf16Le(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) out += std::string{c, '\0'};
+  return out;
+}
+
 class AssociationDeleteTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -103,6 +109,57 @@ TEST_F(AssociationDeleteTest, AnOlderUndoFileGetsANumberedSibling) {
   EXPECT_EQ(script.Texts()[1], "成功删除记录，\r创建撤消文件kvtstdel_association (2).reg");
   EXPECT_EQ(test::ReadFile(UndoFile()), "older");
   EXPECT_FALSE(test::ClassKeyExists(".kvtstdel"));
+}
+
+// Each copy of an extension, the user's and the machine's, goes into one undo file under its own
+// tree's name: imported, a file naming HKEY_CLASSES_ROOT would put everything into the machine's
+// tree on Windows ("Merged View of HKEY_CLASSES_ROOT").
+TEST_F(AssociationDeleteTest, EveryCopyGoesAndComesBackIntoItsOwnTree) {
+  test::SeededClasses user(test::kUserClasses), machine(test::kMachineClasses);
+  user.Set(".kvtsu", "", "kvtsu.type");
+  user.Set(".kvtsu\\OpenWithProgids", "kvtsu.type", "");
+  machine.Set(".kvtsm", "", "kvtsm.type");
+  user.Set(".kvtsb", "", "kvtsb.user");
+  user.Set(".kvtsb\\ShellNew", "NullFile", "");
+  machine.Set(".kvtsb", "", "kvtsb.mach");
+  machine.Set(".kvtsb", "Content Type", "text/x-kvtst");
+  tab().Panel4Enter();
+  for (const char* ext : {".kvtsu", ".kvtsm", ".kvtsb"}) {
+    SCOPED_TRACE(ext);
+    const std::string user_before = test::DumpClassTree(ext, test::kUserClasses);
+    const std::string machine_before = test::DumpClassTree(ext, test::kMachineClasses);
+    SelectRow(ext);
+    test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+    tab().Panel4Button3Click();
+    ASSERT_TRUE(script.Finished());
+    const std::string file = std::string(ext + 1) + "_association.reg";
+    EXPECT_EQ(script.Texts()[1], "成功删除记录，\r创建撤消文件" + file);
+    EXPECT_FALSE(test::ClassKeyExists(ext, test::kUserClasses));
+    EXPECT_FALSE(test::ClassKeyExists(ext, test::kMachineClasses));
+    EXPECT_EQ(test::RowOf(list(), ext), -1);
+
+    const std::string path = form().State().UndoFolder + file;
+    EXPECT_EQ(test::ReadFile(path).find(Utf16Le("HKEY_CLASSES_ROOT")), std::string::npos);
+    ASSERT_TRUE(test::ImportWithRegedit(form().State().WindowsFolder, path));
+    EXPECT_EQ(test::DumpClassTree(ext, test::kUserClasses), user_before);
+    EXPECT_EQ(test::DumpClassTree(ext, test::kMachineClasses), machine_before);
+  }
+}
+
+// A standard user may read the machine's classes but not change them: the row is listed, and
+// its deletion is refused before anything is written or deleted.
+TEST_F(AssociationDeleteTest, AKeyTheUserMayOnlyReadIsListedAndLeftAlone) {
+  const std::string before = test::DumpClassTree(".kvtstdel");
+  test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kvtstdel");
+  tab().Panel4Enter();
+  SelectRow(".kvtstdel");
+  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+  tab().Panel4Button3Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[1], kNeedsAdminRights);
+  EXPECT_EQ(test::DumpClassTree(".kvtstdel"), before);
+  EXPECT_FALSE(FileExists(UndoFile()));
+  EXPECT_GE(test::RowOf(list(), ".kvtstdel"), 0);
 }
 
 }  // namespace

@@ -314,6 +314,64 @@ TEST_F(AssociationEditTest, DoubleClickEditsTheRowUnderItsCurrentType) {
   EXPECT_TRUE(HasDefault("kvtsted.type\\DefaultIcon", "\"C:\\Old Dir\\Old.exe\", -1"));
 }
 
+// Where the user chose a program in Windows' settings, that choice opens the files: the row shows
+// it, and the edit (of the extension's own type) is preceded by saying so. The edit writes where a
+// write through HKEY_CLASSES_ROOT goes on Windows: values into the user's key where one exists,
+// the rest into the machine's classes ("Merged View of HKEY_CLASSES_ROOT").
+TEST_F(AssociationEditTest, TheUsersChoiceIsShownAndSaidAndTheEditWritesWhereWindowsWould) {
+  test::SeededClasses user(test::kUserClasses), machine(test::kMachineClasses);
+  const std::string own = "\"C:\\Own\\own.exe\" \"%1\"";
+  machine.Set(".kvtsuc", "", "kvtsuc.type");
+  machine.Set("kvtsuc.type", "", "machine desc");
+  machine.Set("kvtsuc.type\\shell\\open\\command", "", own);
+  user.Set("kvtsuc.type", "", "user desc");
+  machine.Set("kvtsuc.chosen", "", "Chosen");
+  machine.Set("kvtsuc.chosen\\shell\\open\\command", "", "C:\\chosen.exe \"%1\"");
+  test::ScratchKey choice(HKEY_CURRENT_USER,
+                          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.kvtsuc");
+  choice.SetString("UserChoice", "ProgId", "kvtsuc.chosen");
+  const std::string choice_before = test::DumpClassTree("kvtsuc.chosen", test::kMachineClasses);
+  form().SelectTab(4);
+  const int row = Select(".kvtsuc");
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(list().Cell(row, 1), std::string("Chosen") + kUserChoiceMark);
+  EXPECT_EQ(list().Cell(row, 2), "C:\\chosen.exe \"%1\"");
+
+  FormFill fill{std::nullopt, "New desc", std::nullopt};
+  DialogScript script({{"确认", "否"}, {kForm2bEditCaption, kForm2bSaveCaption}, {"确认", "是"}});
+  script.OnDialog(1, &FormFill::Apply, &fill);
+  tab().Panel4Button2Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[0], UserChoiceEditQuestion(".kvtsuc", "kvtsuc.chosen"));
+  EXPECT_EQ(fill.seen_desc, "user desc");
+  EXPECT_EQ(fill.seen_prog, own);
+  const test::ClassTree& u = test::kUserClasses;
+  const test::ClassTree& m = test::kMachineClasses;
+  EXPECT_TRUE(test::ClassKeyExists("kvtsuc.type", u) && !test::ClassKeyExists(".kvtsuc", u));
+  EXPECT_EQ(test::DumpClassTree("kvtsuc.type", u), "[kvtsuc.type]  1 New desc" + std::string(1, '\0') + "\n");
+  EXPECT_NE(test::DumpClassTree("kvtsuc.type", m).find("machine desc"), std::string::npos);
+  EXPECT_NE(test::DumpClassTree("kvtsuc.type\\DefaultIcon", m), "<missing>");
+  EXPECT_EQ(test::DumpClassTree("kvtsuc.chosen", m), choice_before);  // the choice is never changed
+}
+
+// A save the user lacks the rights for changes nothing and says so; the dialog stays open.
+TEST_F(AssociationEditTest, ASaveTheUserMayNotMakeChangesNothing) {
+  seeded_.Set(".kvtsro", "", "kvtsro.type");
+  seeded_.Set("kvtsro.type", "", "ro desc");
+  const std::string before = test::DumpClassTree(".kvtsro") + test::DumpClassTree("kvtsro.type");
+  test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, "Software\\Classes\\kvtsro.type");
+  form().SelectTab(4);
+  ASSERT_GE(Select(".kvtsro"), 0);
+  FormFill fill{std::nullopt, "New desc", "C:\\x.exe"};
+  DialogScript script({{kForm2bEditCaption, kForm2bSaveCaption}, {"确认", "是"}, {"信息", "确定"},
+                       {kForm2bEditCaption, kForm2bCancelCaption}});
+  script.OnDialog(0, &FormFill::Apply, &fill);
+  tab().Panel4Button2Click();
+  ASSERT_TRUE(script.Finished());
+  EXPECT_EQ(script.Texts()[2], kSaveNeedsAdminRights);
+  EXPECT_EQ(test::DumpClassTree(".kvtsro") + test::DumpClassTree("kvtsro.type"), before);
+}
+
 TEST_F(AssociationEditTest, EditUsesTheExtensionAsTypedAndNeedsNoFile) {
   seeded_.Set(".kvtsted", "", "kvtsted.type");
   seeded_.Set("kvtsted.type", "", "Old desc");

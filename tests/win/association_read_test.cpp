@@ -1,6 +1,8 @@
-// Tab 4's reading and search against extension and type keys seeded under HKEY_CLASSES_ROOT.
+// Tab 4's reading and search against extension and type keys seeded in the user's and the
+// machine's classes.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 
 #include <string>
@@ -42,13 +44,18 @@ TEST(AssociationReader, OneRowPerExtensionKeyInRegistryOrder) {
                                     [&](const AssociationRow& r) { rows.push_back(r); }, [&] { ++pumps; });
   EXPECT_EQ(n, static_cast<int>(rows.size()));
 
-  NameList names;
-  RegGetKeyNames64(HKEY_CLASSES_ROOT, "", names);
+  // Every top-level key of both trees, once, in the registry's alphabetical order.
+  NameList machine, user;
+  RegGetKeyNames64(HKEY_LOCAL_MACHINE, "Software\\Classes", machine);
+  RegGetKeyNames64(HKEY_CURRENT_USER, "Software\\Classes", user);
+  std::map<std::string, std::string> names;
+  for (const auto* list : {&machine, &user})
+    for (const auto& name : *list) names[AsciiUpper(name)] = name;
   std::vector<std::string> dotted;
-  for (const auto& name : names)
-    if (!name.empty() && name[0] == '.') dotted.push_back(name);
+  for (const auto& [upper, name] : names)
+    if (!name.empty() && name[0] == '.') dotted.push_back(upper);
   std::vector<std::string> got;
-  for (const auto& r : rows) got.push_back(r.extension);
+  for (const auto& r : rows) got.push_back(AsciiUpper(r.extension));
   EXPECT_EQ(got, dotted);
   EXPECT_EQ(pumps, static_cast<int>(names.size()));  // once per key, extension or not
 
@@ -79,6 +86,59 @@ TEST(AssociationReader, OneRowPerExtensionKeyInRegistryOrder) {
     EXPECT_EQ(r->icon_text, e.icon_text) << e.ext;
     EXPECT_EQ(r->icon_path, e.icon_path) << e.ext;
   }
+}
+
+// Windows' merge of the user's classes over the machine's ("Merged View of HKEY_CLASSES_ROOT"),
+// which Wine's HKEY_CLASSES_ROOT does not do, and the user's own choice of program
+// (...\Explorer\FileExts\<ext>\UserChoice), which decides what opens a file on Windows 8 and later.
+TEST(AssociationReader, TheUsersClassesHideTheMachinesAndTheUsersChoiceDecides) {
+  SeededClasses user(test::kUserClasses), machine(test::kMachineClasses);
+  user.Set(".kvtsu", "", "kvtsu.type");  // the user's alone
+  user.Set("kvtsu.type\\shell\\open\\command", "", "C:\\u.exe \"%1\"");
+  machine.Set(".kvtsm", "", "kvtsm.type");  // the machine's alone
+  machine.Set("kvtsm.type\\shell\\open\\command", "", "C:\\m.exe \"%1\"");
+  user.Set(".kvtsb", "", "kvtsb.user");  // both, each with its own type
+  user.Set("kvtsb.user\\shell\\open\\command", "", "C:\\bu.exe");
+  machine.Set(".kvtsb", "", "kvtsb.mach");
+  machine.Set("kvtsb.mach\\shell\\open\\command", "", "C:\\bm.exe");
+  machine.Set(".kvtst", "", "kvtst.type");  // the machine's extension, its type shadowed by the user
+  machine.Set("kvtst.type", "", "machine's");
+  machine.Set("kvtst.type\\shell\\open\\command", "", "C:\\tm.exe");
+  machine.Set("kvtst.type\\DefaultIcon", "", "C:\\tm.exe,1");
+  user.Set("kvtst.type", "", "user's");
+  user.Set("kvtst.type\\DefaultIcon", "", "C:\\tu.exe,2");  // no command of its own: the machine's shows
+  machine.Set(".kvtsc", "", "kvtsc.type");  // the user chose another type in Windows' settings
+  machine.Set("kvtsc.type", "", "own");
+  machine.Set("kvtsc.type\\shell\\open\\command", "", "C:\\own.exe");
+  machine.Set("kvtsc.chosen", "", "chosen");
+  machine.Set("kvtsc.chosen\\shell\\open\\command", "", "C:\\chosen.exe \"%1\"");
+  test::ScratchKey choice(HKEY_CURRENT_USER,
+                          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.kvtsc");
+  choice.SetString("UserChoice", "ProgId", "kvtsc.chosen");
+
+  std::map<std::string, AssociationRow> rows;
+  ReadAssociationRows(PathFolders{}, [&](const AssociationRow& r) { rows[r.extension] = r; }, nullptr);
+  struct Expect {
+    const char* ext;
+    std::string type, choice, description, command, own_command;
+  } expects[] = {
+      {".kvtsu", "kvtsu.type", "", "kvtsu.type", "C:\\u.exe \"%1\"", "C:\\u.exe \"%1\""},
+      {".kvtsm", "kvtsm.type", "", "kvtsm.type", "C:\\m.exe \"%1\"", "C:\\m.exe \"%1\""},
+      {".kvtsb", "kvtsb.user", "", "kvtsb.user", "C:\\bu.exe", "C:\\bu.exe"},
+      {".kvtst", "kvtst.type", "", "user's", "C:\\tm.exe", "C:\\tm.exe"},
+      {".kvtsc", "kvtsc.type", "kvtsc.chosen", "chosen", "C:\\chosen.exe \"%1\"", "C:\\own.exe"},
+  };
+  for (const auto& e : expects) {
+    ASSERT_EQ(rows.count(e.ext), 1u) << e.ext;
+    const AssociationRow& r = rows[e.ext];
+    EXPECT_EQ(r.type_name, e.type) << e.ext;
+    EXPECT_EQ(r.user_choice, e.choice) << e.ext;
+    EXPECT_EQ(r.description, e.description) << e.ext;
+    EXPECT_EQ(r.command, e.command) << e.ext;
+    EXPECT_EQ(r.own_command, e.own_command) << e.ext;
+  }
+  EXPECT_EQ(rows[".kvtst"].icon_text, "C:\\tu.exe,2");
+  EXPECT_EQ(rows[".kvtsc"].own_description, "own");
 }
 
 TEST(AssociationReader, WorksWithoutSinkOrPump) {

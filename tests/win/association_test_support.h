@@ -17,9 +17,21 @@
 
 namespace kv::test {
 
-inline bool ClassKeyExists(const std::string& key) {
+// Where class keys are seeded and looked at: HKEY_CLASSES_ROOT (under Wine the machine's tree
+// alone), or one real tree's classes.
+struct ClassTree {
+  HKEY root;
+  const char* prefix;
+  std::string Path(const std::string& key) const { return prefix + key; }
+};
+inline const ClassTree kClassesRoot{HKEY_CLASSES_ROOT, ""};
+inline const ClassTree kUserClasses{HKEY_CURRENT_USER, "Software\\Classes\\"};
+inline const ClassTree kMachineClasses{HKEY_LOCAL_MACHINE, "Software\\Classes\\"};
+
+inline bool ClassKeyExists(const std::string& key, const ClassTree& tree = kClassesRoot) {
   UniqueKey k;
-  return ::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) ==
+         ERROR_SUCCESS;
 }
 
 // The default value of a key exactly as stored; `type` is REG_NONE when there is none.
@@ -49,9 +61,9 @@ inline ::testing::AssertionResult HasDefault(const std::string& key, const std::
 }
 
 // Every value and subkey below a key, as one comparable text.
-inline std::string DumpClassTree(const std::string& key) {
+inline std::string DumpClassTree(const std::string& key, const ClassTree& tree = kClassesRoot) {
   UniqueKey k;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
     return "<missing>";
   std::vector<std::string> lines;
   char name[1024];
@@ -72,7 +84,7 @@ inline std::string DumpClassTree(const std::string& key) {
   std::sort(subs.begin(), subs.end());
   std::string out;
   for (const auto& l : lines) out += l + "\n";
-  for (const auto& s : subs) out += DumpClassTree(key + "\\" + s);
+  for (const auto& s : subs) out += DumpClassTree(key + "\\" + s, tree);
   return out;
 }
 
@@ -80,16 +92,16 @@ inline std::string DumpClassTree(const std::string& key) {
 // are removed with their subtrees at the end, whoever wrote them.
 class SeededClasses {
  public:
-  SeededClasses() = default;
+  explicit SeededClasses(const ClassTree& tree = kClassesRoot) : tree_(tree) {}
   ~SeededClasses() {
-    for (const auto& key : owned_) Remove(key);
+    for (const auto& key : owned_) Remove(key, tree_);
   }
   SeededClasses(const SeededClasses&) = delete;
   SeededClasses& operator=(const SeededClasses&) = delete;
 
   // Claims a top-level key name (for keys the program will write).
   void Own(const std::string& key) {
-    EXPECT_FALSE(ClassKeyExists(key)) << key << " exists before the test";
+    EXPECT_FALSE(ClassKeyExists(key, tree_)) << key << " exists before the test";
     owned_.push_back(key);
   }
   // Creates `key` (a path below an owned top-level key, or a new top-level key that becomes owned)
@@ -99,8 +111,8 @@ class SeededClasses {
     const std::string top = key.substr(0, key.find('\\'));
     if (std::find(owned_.begin(), owned_.end(), top) == owned_.end()) Own(top);
     UniqueKey k;
-    if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                          k.put(), nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExA(tree_.root, tree_.Path(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                          nullptr, k.put(), nullptr) != ERROR_SUCCESS) {
       ADD_FAILURE() << "cannot create " << key;
       return;
     }
@@ -109,16 +121,17 @@ class SeededClasses {
                        static_cast<DWORD>(text.size() + 1));
   }
   void Key(const std::string& key) { Set(key, "", "", false); }
-  static void Remove(const std::string& key) {
+  static void Remove(const std::string& key, const ClassTree& tree = kClassesRoot) {
     UniqueKey k;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) ==
+    if (::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, k.put()) ==
         ERROR_SUCCESS)
       ::RegDeleteTreeA(k.get(), nullptr);
     k.reset();
-    ::RegDeleteKeyExA(HKEY_CLASSES_ROOT, key.c_str(), KEY_WOW64_64KEY, 0);
+    ::RegDeleteKeyExA(tree.root, tree.Path(key).c_str(), KEY_WOW64_64KEY, 0);
   }
 
  private:
+  ClassTree tree_;
   std::vector<std::string> owned_;
 };
 
