@@ -32,7 +32,7 @@ void SetCentredText(HWND label, const RECT& box, const std::string& text) {
 }  // namespace
 
 // ---- TForm3a: "信息" ----
-bool TForm3a::Create() { return CreateDialogWindow(300, 102, "信息"); }
+bool TForm3a::Create(HWND owner) { return CreateDialogWindow(300, 102, "信息", owner); }
 
 void TForm3a::OnInit() {
   info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 32, 100, TextFont());
@@ -49,7 +49,7 @@ void TForm3a::OnCommand(int id, int code, HWND) {
 }
 
 // ---- TForm3b: "确认" ----
-bool TForm3b::Create() { return CreateDialogWindow(300, 116, "确认"); }
+bool TForm3b::Create(HWND owner) { return CreateDialogWindow(300, 116, "确认", owner); }
 
 void TForm3b::OnInit() {
   info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 50, 100, TextFont());
@@ -91,7 +91,7 @@ void TForm3b::OnCommand(int id, int code, HWND) {
 
 // ---- TForm2c: "收集数据" ----
 bool TForm2c::Create(HWND over) {
-  if (!CreateDialogWindow(300, 70, "收集数据")) return false;
+  if (!CreateDialogWindow(300, 70, "收集数据", over)) return false;
   const SIZE outer = OuterSize(static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)),
                                static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)), 300, 70);
   const POINT at = CentredOn(over, outer);
@@ -107,7 +107,7 @@ void TForm2c::OnInit() {
 // ---- Dialogs ----
 bool Dialogs::Create(HWND main_window) {
   main_ = main_window;
-  return form3a_.Create() && form3b_.Create();
+  return form3a_.Create(main_window) && form3b_.Create(main_window);
 }
 
 void Dialogs::ShowInfo(const std::string& text) { form3a_.Show(text, main_); }

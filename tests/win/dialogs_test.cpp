@@ -162,12 +162,15 @@ TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
 }
 
+// Owned by the main window, each comes to the front with it: "Window Features" on
+// learn.microsoft.com (an owned window is always above its owner in the z-order).
 TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIsMinimised) {
   HWND main = main_.form().hwnd();
   // Each case opens its window over the main window and returns where it was shown.
   const auto answered = [&](const char* title, const char* button, const std::function<void()>& open) {
     RECT at{};
     WhenShown script(title, [&](HWND d) {
+      EXPECT_EQ(::GetWindow(d, GW_OWNER), main) << title;
       ::GetWindowRect(d, &at);
       ::PostMessageA(test::FindChildByText(d, button), BM_CLICK, 0, 0);
     });
@@ -185,7 +188,9 @@ TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIs
        [&] {
          ReadingGuard reading(dialogs_);
          RECT at{};
-         ::GetWindowRect(test::FindProcessWindow("收集数据"), &at);
+         HWND wait = test::FindProcessWindow("收集数据");
+         EXPECT_EQ(::GetWindow(wait, GW_OWNER), main) << "wait";
+         ::GetWindowRect(wait, &at);
          return at;
        }},
       {"About",
@@ -231,6 +236,7 @@ TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {
   const LONG style = ::GetWindowLongA(dialogs_.ConfirmWindow().hwnd(), GWL_STYLE);
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_FALSE(style & WS_SYSMENU);
+
 }
 
 }  // namespace
