@@ -15,6 +15,7 @@ KeyDeleteOutcome DeleteKeyWithBackup(const AppState& state, const std::string& u
       !VerifyUndoTree(state, file_name, RegistryView::Wow64_64, root, root_name, key_path))
     return out;
   out.file_name = file_name;
+  out.user_undo_folder = UserUndoFolderInUse(state);
   DeleteRegKey(root, key_path);
   out.result = RegKeyExistsIn(RegistryView::Wow64_64, root, key_path) ? KeyDeleteResult::StillThere
                                                                        : KeyDeleteResult::Deleted;

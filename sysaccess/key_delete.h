@@ -20,6 +20,7 @@ enum class KeyDeleteResult {
 struct KeyDeleteOutcome {
   KeyDeleteResult result = KeyDeleteResult::NoBackup;
   std::string file_name;  // in UndoFolder; "" for NoBackup
+  std::string user_undo_folder;  // UndoFolder when that is the per-user one, else ""
 };
 
 // `undo_name` is the file name the deletion asks for (numbered when taken); `root_name` is the

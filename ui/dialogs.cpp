@@ -1,5 +1,7 @@
 #include "ui/dialogs.h"
 
+#include <algorithm>
+
 #include "win/handles.h"
 #include "ui/fonts.h"
 #include "ui/window.h"
@@ -14,18 +16,23 @@ constexpr DWORD kInfoStyle = SS_CENTER | SS_NOPREFIX | SS_EDITCONTROL;
 HFONT DialogFont() { return GetFont("Arial", 11); }
 HFONT TextFont() { return GetFont("Arial", 12); }
 
+// The height of `text` wrapped at `width` as the label draws it (SS_EDITCONTROL breaks a word
+// longer than the line, such as a folder path).
+int TextHeight(HWND label, int width, const std::string& text) {
+  RECT calc{0, 0, width, 0};
+  const WindowDc dc(label);
+  const SelectedObject font(dc.get(), TextFont());
+  ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &calc,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  return calc.bottom;
+}
+
 // A static control cannot centre vertically and wrap at once: place the wrapped text's block in
 // the middle of the label's box ourselves.
 void SetCentredText(HWND label, const RECT& box, const std::string& text) {
-  RECT calc{0, 0, box.right - box.left, 0};
-  {
-    const WindowDc dc(label);
-    const SelectedObject font(dc.get(), TextFont());
-    ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &calc,
-                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  }
   const int box_h = box.bottom - box.top;
-  const int h = calc.bottom < box_h ? calc.bottom : box_h;
+  const int text_h = TextHeight(label, box.right - box.left, text);
+  const int h = text_h < box_h ? text_h : box_h;
   ::SetWindowPos(label, nullptr, box.left, box.top + (box_h - h) / 2, box.right - box.left, h, SWP_NOZORDER);
   ::SetWindowTextA(label, text.c_str());
 }
@@ -40,7 +47,13 @@ void TForm3a::OnInit() {
 }
 
 void TForm3a::Show(const std::string& text, HWND over) {
-  SetCentredText(info_label_, RECT{16, 16, 286, 48}, text);
+  // Two lines fit; a message that names a folder may need more, and the window grows downwards
+  // for it (up to a path's length), back to its size for the next one.
+  constexpr int kMaxExtra = 112;
+  const int extra = std::min(kMaxExtra, std::max(0, TextHeight(info_label_, 270, text) - 32));
+  SetClientHeight(102 + extra);
+  ::SetWindowPos(button1_, nullptr, 112, 64 + extra, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetCentredText(info_label_, RECT{16, 16, 286, 48 + extra}, text);
   ShowModal(over, button1_);
 }
 

@@ -7,6 +7,7 @@
 #include "tests/win/test_support.h"
 #include "ui/about.h"
 #include "ui/dialogs.h"
+#include "ui/undo_messages.h"
 
 namespace kv {
 namespace {
@@ -237,6 +238,26 @@ TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_FALSE(style & WS_SYSMENU);
 
+  // A message that names a per-user undo folder needs more than two lines: the window grows so
+  // that the whole text stays above the button, and the next message has the fixed size again.
+  const std::string long_message =
+      WithUndoFolder(UndoResultMessage(UndoForm::Named, "某个程序_uninstall.reg", true),
+                     "C:\\Documents and Settings\\Administrator\\Local Settings\\Application Data\\Korvane\\Undo\\");
+  for (const std::string& text : {long_message, std::string("成功删除记录！")}) {
+    RECT client{}, label{}, button{};
+    WhenShown shown("信息", [&](HWND d) {
+      ::GetClientRect(d, &client);
+      ::GetWindowRect(dialogs_.MessageWindow().InfoLabel(), &label);
+      ::GetWindowRect(dialogs_.MessageWindow().Button1(), &button);
+      ::PostMessageA(test::FindChildByText(d, "确定"), BM_CLICK, 0, 0);
+    });
+    dialogs_.ShowInfo(text);
+    ASSERT_TRUE(shown.fired());
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom > 102, text == long_message) << client.bottom;
+    EXPECT_EQ(label.bottom - label.top > 32, text == long_message) << label.bottom - label.top;
+    EXPECT_LE(label.bottom, button.top);
+  }
 }
 
 }  // namespace
