@@ -221,6 +221,7 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
       return out;
     }
     out.file_name = name;
+    out.user_undo_folder = UserUndoFolderInUse(state);
   }
 
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -250,8 +251,10 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
 
 std::string StartupDeleteResultText(const StartupDeleteOutcome& outcome) {
   if (outcome.backup_failed) return kUndoNotCreated;
-  return StartupDeleteMessage(UndoResultMessage(UndoForm::Autostart, outcome.file_name, !outcome.file_name.empty()),
-                              outcome.checked, outcome.not_deleted, outcome.refused);
+  return StartupDeleteMessage(
+      WithUndoFolder(UndoResultMessage(UndoForm::Autostart, outcome.file_name, !outcome.file_name.empty()),
+                     outcome.user_undo_folder),
+      outcome.checked, outcome.not_deleted, outcome.refused);
 }
 
 }  // namespace kv

@@ -17,6 +17,7 @@ struct StartupDeleteRow {
 struct StartupDeleteOutcome {
   bool backup_failed = false;  // the undo file could not be saved: nothing was deleted
   std::string file_name;       // the undo file written by this deletion ("" when none)
+  std::string user_undo_folder;  // the folder of that file when it is the per-user one, else ""
   size_t checked = 0;
   size_t not_deleted = 0;      // rows whose value, key or file still exists afterwards
   size_t refused = 0;          // of those, rows the user lacks the rights to delete (not backed up)

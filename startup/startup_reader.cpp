@@ -14,6 +14,7 @@ namespace kv {
 
 const char kStartupAllUsers[] = "所有用户";
 const char kStartupDisabled[] = "已禁用";
+const char kStartupAdvertised[] = "（Windows Installer 广告快捷方式）";
 const char kMsconfigStartupKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
 
 namespace {
@@ -128,8 +129,10 @@ class Reading {
       Pump();
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       std::string target;
-      if (links_ && links_->ReadTarget(folder + found.cFileName, target))
-        Emit(source, found.cFileName, target, target, true);
+      if (links_ && links_->ReadTarget(folder + found.cFileName, target)) {
+        const bool own_icon = target != kStartupAdvertised;
+        Emit(source, found.cFileName, target, own_icon ? target : "", own_icon);
+      }
       else
         Emit(source, found.cFileName, "", "", false);
     } while (::FindNextFileA(find.get(), &found));
@@ -212,6 +215,46 @@ bool ShortcutReader::Create() {
     link_.reset();
     return false;
   }
+  // Without it no shortcut reads as advertised; the others read as before.
+  link_->QueryInterface(IID_IShellLinkDataList, data_.put_void());
+  return true;
+}
+
+// The darwin data block marks a Windows Installer shortcut ("IShellLinkDataList" on
+// learn.microsoft.com: SLDF_HAS_DARWINID, EXP_DARWIN_ID_SIG).
+bool ShortcutReader::IsAdvertised() {
+  if (!data_) return false;
+  DWORD flags = 0;
+  if (SUCCEEDED(data_->GetFlags(&flags)) && (flags & SLDF_HAS_DARWINID)) return true;
+  void* block = nullptr;
+  if (FAILED(data_->CopyDataBlock(EXP_DARWIN_ID_SIG, &block)) || !block) return false;
+  ::LocalFree(block);
+  return true;
+}
+
+bool ResolveAdvertisedShortcut(const std::string& shortcut, std::string& program) {
+  using GetShortcutTargetFn = UINT(WINAPI*)(LPCSTR, LPSTR, LPSTR, LPSTR);
+  using GetComponentPathFn = INT(WINAPI*)(LPCSTR, LPCSTR, LPSTR, LPDWORD);
+  // Loaded on the first advertised shortcut only, from the system folder, and kept.
+  static const HMODULE msi = LoadSystemLibrary("msi.dll");
+  if (!msi) return false;
+  const auto get_target = reinterpret_cast<GetShortcutTargetFn>(
+      reinterpret_cast<void*>(::GetProcAddress(msi, "MsiGetShortcutTargetA")));
+  const auto get_path = reinterpret_cast<GetComponentPathFn>(
+      reinterpret_cast<void*>(::GetProcAddress(msi, "MsiGetComponentPathA")));
+  if (!get_target || !get_path) return false;
+  // Codes are GUIDs in braces (38 characters); a feature name has at most 38 ("MsiGetShortcutTarget
+  // function" on learn.microsoft.com).
+  char product[39] = {}, feature[39] = {}, component[39] = {};
+  if (get_target(shortcut.c_str(), product, feature, component) != ERROR_SUCCESS || !product[0] || !component[0])
+    return false;
+  // Only an installed component has a path to show: INSTALLSTATE_LOCAL (3) or INSTALLSTATE_SOURCE
+  // (4), as "MsiGetComponentPath function" lists them; it never installs anything.
+  char buf[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  const INT state = get_path(product, component, buf, &size);
+  if ((state != 3 && state != 4) || !buf[0]) return false;
+  program = buf;
   return true;
 }
 
@@ -223,6 +266,13 @@ bool ShortcutReader::ReadTarget(const std::string& path, std::string& target) {
   std::wstring wide(static_cast<size_t>(n), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
   if (FAILED(file_->Load(wide.c_str(), STGM_READ))) return false;
+  // GetPath of an advertised shortcut gives the icon file under Windows\Installer on Windows
+  // and nothing under Wine: neither is the program that starts.
+  if (IsAdvertised()) {
+    if (!(resolver_ ? resolver_ : &ResolveAdvertisedShortcut)(path, target) || target.empty())
+      target = kStartupAdvertised;
+    return true;
+  }
   char buf[MAX_PATH] = {};
   if (SUCCEEDED(link_->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH))) target = buf;
   return true;

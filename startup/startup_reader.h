@@ -15,8 +15,9 @@
 
 namespace kv {
 
-extern const char kStartupAllUsers[];  // "所有用户"
-extern const char kStartupDisabled[];  // "已禁用"
+extern const char kStartupAllUsers[];   // "所有用户"
+extern const char kStartupDisabled[];   // "已禁用"
+extern const char kStartupAdvertised[]; // "（Windows Installer 广告快捷方式）"
 
 enum class StartupSource {
   UserRun = 1,
@@ -68,22 +69,34 @@ class StartupApprovedValues {
 // The shell link object, created once and used for every shortcut read.
 class ShortcutReader {
  public:
+  // The program Windows Installer starts for an advertised shortcut file; false when it cannot say.
+  using AdvertisedResolver = bool (*)(const std::string& shortcut, std::string& program);
+
   bool Create();  // CoCreateInstance(CLSID_ShellLink) with its IShellLinkA and IPersistFile
   // The target of a shortcut as stored (environment references unexpanded); false when the file
-  // does not load as a shortcut.
+  // does not load as a shortcut. An advertised shortcut gives the program Windows Installer
+  // resolves it to, or kStartupAdvertised.
   bool ReadTarget(const std::string& path, std::string& target);
+  void SetAdvertisedResolver(AdvertisedResolver resolver) { resolver_ = resolver; }
 
  private:
+  bool IsAdvertised();
   ComPtr<IShellLinkA> link_;
   ComPtr<IPersistFile> file_;
+  ComPtr<IShellLinkDataList> data_;
+  AdvertisedResolver resolver_ = nullptr;  // null: Windows Installer's own
 };
+
+// MsiGetShortcutTargetA and MsiGetComponentPathA from the system folder's msi.dll.
+bool ResolveAdvertisedShortcut(const std::string& shortcut, std::string& program);
 
 struct StartupRow {
   std::string caption;  // value name, disabled entry's key name, or shortcut file name
   std::string command;  // command as stored, or the shortcut's target
   std::string access;   // UserName, "所有用户" or "已禁用" (source 5, or disabled by Task Manager)
   char digit = '0';
-  // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load.
+  // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load
+  // and for an advertised one Windows Installer did not resolve.
   std::string icon_path;
   bool own_icon = true;
 };

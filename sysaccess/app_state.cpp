@@ -47,6 +47,8 @@ AppState ComputeAppState() {
   ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
   s.ExeFolder = FolderOfPath(exe);
   s.UndoFolder = s.ExeFolder + "Undo\\";
+  const std::string local = ShellFolder(CSIDL_LOCAL_APPDATA);
+  if (!local.empty()) s.UserUndoFolder = WithTrailingBackslash(local) + "Korvane\\Undo\\";
 
   char buf[MAX_PATH] = {};
   ::GetWindowsDirectoryA(buf, MAX_PATH);

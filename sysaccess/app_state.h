@@ -8,7 +8,11 @@ namespace kv {
 struct AppState {
   std::string UserName;
   std::string ExeFolder;  // every folder ends with a backslash
-  std::string UndoFolder;
+  // Beside the program until a deletion finds it cannot be created or written there; then the
+  // per-user one for the rest of the run. Chosen by EnsureUndoFolder, which the deletions call
+  // with the state they only read otherwise.
+  mutable std::string UndoFolder;
+  std::string UserUndoFolder;  // "%LOCALAPPDATA%\Korvane\Undo\"; "" for no fallback
   std::string WindowsFolder;
   std::string SystemFolder;
   std::string ProgramFilesFolder;

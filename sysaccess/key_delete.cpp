@@ -62,6 +62,7 @@ KeyDeleteOutcome DeleteKeysWithBackup(const AppState& state, const std::string& 
       !VerifyUndoValues(state, file_name, expected))
     return out;
   out.file_name = file_name;
+  out.user_undo_folder = UserUndoFolderInUse(state);
   for (const auto& key : keys) {
     DeleteRegKey(RootKey(key.root), key.path);
     if (!Exists(key)) {

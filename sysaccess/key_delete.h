@@ -31,6 +31,7 @@ struct KeyDeleteOutcome {
   std::vector<std::string> gone;   // full names of the keys deleted
   std::vector<std::string> kept;   // full names of the keys still there after the delete
   bool kept_for_rights = false;    // a kept key was refused for lack of rights
+  std::string user_undo_folder;    // UndoFolder when that is the per-user one, else ""
 };
 
 // `undo_name` is the file name the deletion asks for (numbered when taken). Keys that do not

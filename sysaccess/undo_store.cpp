@@ -57,10 +57,7 @@ std::string WithoutBackslashesAround(const std::string& key_path) {
   return s;
 }
 
-}  // namespace
-
-void EnsureUndoFolder(const AppState& state) {
-  const std::string& folder = state.UndoFolder;
+void CreateFolderPath(const std::string& folder) {
   if (folder.empty() || DirectoryExists(folder)) return;
   // Each folder along the path in turn; the ones that exist already just refuse.
   ForEachChar(folder, [&](size_t i, size_t n) {
@@ -68,6 +65,35 @@ void EnsureUndoFolder(const AppState& state) {
       ::CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
   });
   if (!EndsWithBackslash(folder)) ::CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+// A folder that exists may still refuse new files: a standard user's Program Files folder, made
+// by an administrator's earlier run. The probe leaves nothing behind.
+bool CanWriteIn(const std::string& folder) {
+  const std::string probe = folder + "~korvane" + std::to_string(::GetCurrentProcessId()) + ".tmp";
+  UniqueFile file(::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return static_cast<bool>(file);
+}
+
+bool Usable(const std::string& folder) {
+  if (folder.empty()) return false;
+  CreateFolderPath(folder);
+  return DirectoryExists(folder) && CanWriteIn(WithTrailingBackslash(folder));
+}
+
+}  // namespace
+
+void EnsureUndoFolder(const AppState& state) {
+  // Under Program Files a standard user may not create the folder beside the program, and the
+  // manifest's execution level turns file virtualization off ("User Account Control" on
+  // learn.microsoft.com), so no per-user copy appears there either.
+  if (Usable(state.UndoFolder) || state.UserUndoFolder.empty() || state.UndoFolder == state.UserUndoFolder) return;
+  if (Usable(state.UserUndoFolder)) state.UndoFolder = state.UserUndoFolder;
+}
+
+std::string UserUndoFolderInUse(const AppState& state) {
+  return !state.UserUndoFolder.empty() && state.UndoFolder == state.UserUndoFolder ? state.UndoFolder : "";
 }
 
 std::string ClaimUndoFileName(const AppState& state, const std::string& name) {

@@ -1,14 +1,19 @@
 #pragma once
-// The undo folder beside the executable and the files in it. An undo file never replaces an
-// older one, and an export counts only when it produced a new file.
+// The undo folder and the files in it. An undo file never replaces an older one, and an export
+// counts only when it produced a new file.
 #include <string>
 
 #include "sysaccess/app_state.h"
 
 namespace kv {
 
-// Creates UndoFolder with every missing parent. Failure is not reported here.
+// Creates UndoFolder with every missing parent and checks that a file can be written in it.
+// Where not, UserUndoFolder (created alike) becomes UndoFolder. Failure is not reported here:
+// the undo file then cannot be written.
 void EnsureUndoFolder(const AppState& state);
+
+// UndoFolder when it is the per-user folder; "" when it is the one beside the program.
+std::string UserUndoFolderInUse(const AppState& state);
 
 // The usable, not yet taken file name for `name` in UndoFolder (numbered when taken).
 std::string ClaimUndoFileName(const AppState& state, const std::string& name);

@@ -91,6 +91,8 @@ INT_PTR CALLBACK DialogBase::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       self->OnClose();
       return TRUE;
     case WM_NCDESTROY:
+      // An owned dialog also goes when its owner is destroyed first.
+      UnregisterDialogWindow(hwnd);
       self->hwnd_ = nullptr;
       return FALSE;
     default:

@@ -26,6 +26,8 @@ class DialogBase {
   void ShowModal(HWND over, HWND focus);
   void EndModal();
   bool InModal() const { return in_modal_; }
+  // The client height the next ShowModal gives the dialog.
+  void SetClientHeight(int h) { client_h_ = h; }
 
   virtual void OnInit() {}
   // Return true when the message was handled; `result` is then the dialog procedure's value.

@@ -1,5 +1,7 @@
 #include "ui/dialogs.h"
 
+#include <algorithm>
+
 #include "win/handles.h"
 #include "ui/fonts.h"
 #include "ui/window.h"
@@ -14,25 +16,30 @@ constexpr DWORD kInfoStyle = SS_CENTER | SS_NOPREFIX | SS_EDITCONTROL;
 HFONT DialogFont() { return GetFont("Arial", 11); }
 HFONT TextFont() { return GetFont("Arial", 12); }
 
+// The height of `text` wrapped at `width` as the label draws it (SS_EDITCONTROL breaks a word
+// longer than the line, such as a folder path).
+int TextHeight(HWND label, int width, const std::string& text) {
+  RECT calc{0, 0, width, 0};
+  const WindowDc dc(label);
+  const SelectedObject font(dc.get(), TextFont());
+  ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &calc,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  return calc.bottom;
+}
+
 // A static control cannot centre vertically and wrap at once: place the wrapped text's block in
 // the middle of the label's box ourselves.
 void SetCentredText(HWND label, const RECT& box, const std::string& text) {
-  RECT calc{0, 0, box.right - box.left, 0};
-  {
-    const WindowDc dc(label);
-    const SelectedObject font(dc.get(), TextFont());
-    ::DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &calc,
-                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-  }
   const int box_h = box.bottom - box.top;
-  const int h = calc.bottom < box_h ? calc.bottom : box_h;
+  const int text_h = TextHeight(label, box.right - box.left, text);
+  const int h = text_h < box_h ? text_h : box_h;
   ::SetWindowPos(label, nullptr, box.left, box.top + (box_h - h) / 2, box.right - box.left, h, SWP_NOZORDER);
   ::SetWindowTextA(label, text.c_str());
 }
 }  // namespace
 
 // ---- TForm3a: "信息" ----
-bool TForm3a::Create() { return CreateDialogWindow(300, 102, "信息"); }
+bool TForm3a::Create(HWND owner) { return CreateDialogWindow(300, 102, "信息", owner); }
 
 void TForm3a::OnInit() {
   info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 32, 100, TextFont());
@@ -40,7 +47,13 @@ void TForm3a::OnInit() {
 }
 
 void TForm3a::Show(const std::string& text, HWND over) {
-  SetCentredText(info_label_, RECT{16, 16, 286, 48}, text);
+  // Two lines fit; a message that names a folder may need more, and the window grows downwards
+  // for it (up to a path's length), back to its size for the next one.
+  constexpr int kMaxExtra = 112;
+  const int extra = std::min(kMaxExtra, std::max(0, TextHeight(info_label_, 270, text) - 32));
+  SetClientHeight(102 + extra);
+  ::SetWindowPos(button1_, nullptr, 112, 64 + extra, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetCentredText(info_label_, RECT{16, 16, 286, 48 + extra}, text);
   ShowModal(over, button1_);
 }
 
@@ -49,7 +62,7 @@ void TForm3a::OnCommand(int id, int code, HWND) {
 }
 
 // ---- TForm3b: "确认" ----
-bool TForm3b::Create() { return CreateDialogWindow(300, 116, "确认"); }
+bool TForm3b::Create(HWND owner) { return CreateDialogWindow(300, 116, "确认", owner); }
 
 void TForm3b::OnInit() {
   info_label_ = AddControl("STATIC", "", kInfoStyle, 16, 16, 270, 50, 100, TextFont());
@@ -91,7 +104,7 @@ void TForm3b::OnCommand(int id, int code, HWND) {
 
 // ---- TForm2c: "收集数据" ----
 bool TForm2c::Create(HWND over) {
-  if (!CreateDialogWindow(300, 70, "收集数据")) return false;
+  if (!CreateDialogWindow(300, 70, "收集数据", over)) return false;
   const SIZE outer = OuterSize(static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)),
                                static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)), 300, 70);
   const POINT at = CentredOn(over, outer);
@@ -107,7 +120,7 @@ void TForm2c::OnInit() {
 // ---- Dialogs ----
 bool Dialogs::Create(HWND main_window) {
   main_ = main_window;
-  return form3a_.Create() && form3b_.Create();
+  return form3a_.Create(main_window) && form3b_.Create(main_window);
 }
 
 void Dialogs::ShowInfo(const std::string& text) { form3a_.Show(text, main_); }

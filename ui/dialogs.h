@@ -12,7 +12,7 @@ namespace kv {
 
 class TForm3a : public DialogBase {
  public:
-  bool Create();
+  bool Create(HWND owner);
   void Show(const std::string& text, HWND over);
   HWND InfoLabel() const { return info_label_; }
   HWND Button1() const { return button1_; }
@@ -32,7 +32,7 @@ enum class Answer { Yes, No };
 
 class TForm3b : public DialogBase {
  public:
-  bool Create();
+  bool Create(HWND owner);
   // Yes after "是"; No after "否" and after any other way of closing.
   Answer Ask(const std::string& text, HWND over);
   HWND InfoLabel() const { return info_label_; }
@@ -63,7 +63,9 @@ class TForm2c : public DialogBase {
   void OnCommand(int, int, HWND) override {}
 };
 
-// Owned by the main window: one message and one confirmation window for the whole run.
+// One message and one confirmation window for the whole run. All three windows are owned by the
+// main window, so they stay above it and come to the front with it ("Window Features" on
+// learn.microsoft.com: an owned window is always above its owner).
 class Dialogs {
  public:
   bool Create(HWND main_window);

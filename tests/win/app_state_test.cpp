@@ -10,8 +10,9 @@ namespace {
 
 TEST(AppStateFolders, EveryFolderEndsWithABackslash) {
   const AppState s = ComputeAppState();
-  for (const std::string* f : {&s.ExeFolder, &s.UndoFolder, &s.WindowsFolder, &s.SystemFolder,
-                               &s.ProgramFilesFolder, &s.ProfileFolder, &s.StartupFolder, &s.CommonStartupFolder}) {
+  for (const std::string* f : std::initializer_list<const std::string*>{
+           &s.ExeFolder, &s.UndoFolder, &s.UserUndoFolder, &s.WindowsFolder, &s.SystemFolder, &s.ProgramFilesFolder,
+           &s.ProfileFolder, &s.StartupFolder, &s.CommonStartupFolder}) {
     EXPECT_TRUE(EndsWithBackslash(*f)) << *f;
   }
   EXPECT_EQ(s.UndoFolder, s.ExeFolder + "Undo\\");

@@ -7,6 +7,7 @@
 #include "tests/win/test_support.h"
 #include "ui/about.h"
 #include "ui/dialogs.h"
+#include "ui/undo_messages.h"
 
 namespace kv {
 namespace {
@@ -162,12 +163,15 @@ TEST_F(DialogWindows, WaitWindowIsCentredOverTheDisabledMainWindowDuringAReading
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
 }
 
+// Owned by the main window, each comes to the front with it: "Window Features" on
+// learn.microsoft.com (an owned window is always above its owner in the z-order).
 TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIsMinimised) {
   HWND main = main_.form().hwnd();
   // Each case opens its window over the main window and returns where it was shown.
   const auto answered = [&](const char* title, const char* button, const std::function<void()>& open) {
     RECT at{};
     WhenShown script(title, [&](HWND d) {
+      EXPECT_EQ(::GetWindow(d, GW_OWNER), main) << title;
       ::GetWindowRect(d, &at);
       ::PostMessageA(test::FindChildByText(d, button), BM_CLICK, 0, 0);
     });
@@ -185,7 +189,9 @@ TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIs
        [&] {
          ReadingGuard reading(dialogs_);
          RECT at{};
-         ::GetWindowRect(test::FindProcessWindow("收集数据"), &at);
+         HWND wait = test::FindProcessWindow("收集数据");
+         EXPECT_EQ(::GetWindow(wait, GW_OWNER), main) << "wait";
+         ::GetWindowRect(wait, &at);
          return at;
        }},
       {"About",
@@ -231,6 +237,27 @@ TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {
   const LONG style = ::GetWindowLongA(dialogs_.ConfirmWindow().hwnd(), GWL_STYLE);
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_FALSE(style & WS_SYSMENU);
+
+  // A message that names a per-user undo folder needs more than two lines: the window grows so
+  // that the whole text stays above the button, and the next message has the fixed size again.
+  const std::string long_message =
+      WithUndoFolder(UndoResultMessage(UndoForm::Named, "某个程序_uninstall.reg", true),
+                     "C:\\Documents and Settings\\Administrator\\Local Settings\\Application Data\\Korvane\\Undo\\");
+  for (const std::string& text : {long_message, std::string("成功删除记录！")}) {
+    RECT client{}, label{}, button{};
+    WhenShown shown("信息", [&](HWND d) {
+      ::GetClientRect(d, &client);
+      ::GetWindowRect(dialogs_.MessageWindow().InfoLabel(), &label);
+      ::GetWindowRect(dialogs_.MessageWindow().Button1(), &button);
+      ::PostMessageA(test::FindChildByText(d, "确定"), BM_CLICK, 0, 0);
+    });
+    dialogs_.ShowInfo(text);
+    ASSERT_TRUE(shown.fired());
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom > 102, text == long_message) << client.bottom;
+    EXPECT_EQ(label.bottom - label.top > 32, text == long_message) << label.bottom - label.top;
+    EXPECT_LE(label.bottom, button.top);
+  }
 }
 
 }  // namespace

@@ -210,7 +210,10 @@ TEST(StartupReader, CorpusShortcutsReadTheirTargets) {
       {"sample6.lnk", "C:\\Youdao\\ShoppingAssistant\\ie\\4.4\\播放器正在加载（拦截请允许）.exe"},
       {"padded_cli_arguments.lnk", nullptr},
       {"console_properties_block.lnk", "C:\\Windows\\SysWOW64\\WindowsPowerShell\\v1.0\\powershell.exe"},
-      {"darwin_block.lnk", ""},
+      // Advertised: GetPath gives an icon file under Windows\Installer on Windows, "" under Wine;
+      // the product is installed nowhere, so Windows Installer resolves no program either.
+      {"darwin_block.lnk", kStartupAdvertised},
+      {"darwin_block_modified.lnk", kStartupAdvertised},
       {"decoding_error2.lnk", "C:\\Windows\\System32\\cmd.exe"},
       {"network_info.lnk", ""},
       {"extra_data.lnk", "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft"},
@@ -253,8 +256,23 @@ TEST(StartupReader, CorpusShortcutsReadTheirTargets) {
     ASSERT_EQ(found.size(), 1u) << c.file;
     EXPECT_EQ(found[0].digit, '9');
     EXPECT_EQ(found[0].command, c.target ? c.target : "") << c.file;
-    EXPECT_EQ(found[0].own_icon, c.target != nullptr) << c.file;
+    EXPECT_EQ(found[0].own_icon, c.target != nullptr && c.target != std::string(kStartupAdvertised)) << c.file;
+    EXPECT_FALSE(ContainsText(AsciiUpper(found[0].command), "\\INSTALLER\\{")) << c.file;
   }
+
+  // Where Windows Installer names the program, the row shows it and its icon.
+  links.SetAdvertisedResolver([](const std::string& shortcut, std::string& program) {
+    program = "C:\\Program Files\\广告\\app.exe";
+    return ContainsText(shortcut, "darwin_block");
+  });
+  const auto again = test::ReadAllRows(s.state, &links);
+  const auto resolved = RowsNamed(again, "darwin_block.lnk");
+  ASSERT_EQ(resolved.size(), 1u);
+  EXPECT_EQ(resolved[0].command, "C:\\Program Files\\广告\\app.exe");
+  EXPECT_EQ(resolved[0].icon_path, resolved[0].command);
+  EXPECT_TRUE(resolved[0].own_icon);
+  EXPECT_EQ(RowsNamed(again, "sample.lnk")[0].command, "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft")
+      << "an ordinary shortcut never asks Windows Installer";
 }
 
 }  // namespace

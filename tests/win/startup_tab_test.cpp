@@ -429,19 +429,46 @@ TEST_F(StartupTabTest, NothingSelectedAsksForASelection) {
   EXPECT_TRUE(FileExists(state().StartupFolder + "one.lnk"));
 }
 
-TEST_F(StartupTabTest, AFailedBackupKeepsTheTicksAndTells) {
-  SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("kept"), REG_SZ, Sz("C:\\kept.exe"));
-  ASSERT_TRUE(test::WriteFile(s_.base.path() + "Undo", "a file where the folder should be"));
-  tab().Panel1Enter();
-  const int row = RowOf(v.name());
-  ASSERT_GE(row, 0);
-  tab().Panel1InfoList().SetChecked(row, true);
-  test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
-  tab().Panel1Button2Click();
-  ASSERT_TRUE(script.Finished());
-  EXPECT_EQ(script.Texts()[1], kUndoNotCreated);
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
-  EXPECT_TRUE(tab().Panel1InfoList().IsChecked(row));
+// A file named Undo beside the program stands in for a Program Files folder a standard user cannot
+// write: the per-user folder takes the file, the message names it and the undo link opens it.
+// With that one blocked too, nothing is deleted and the ticks stay for another try.
+TEST_F(StartupTabTest, AFolderBesideTheProgramThatCannotBeMadeFallsBackOrKeepsTheTicks) {
+  test::ScratchFolder local;
+  const std::string user_folder = local.path() + "Korvane\\Undo\\";
+  for (const bool per_user_blocked : {false, true}) {
+    SCOPED_TRACE(per_user_blocked ? "both blocked" : "beside the program blocked");
+    state().ExeFolder = s_.base.path();
+    state().UndoFolder = s_.state.UndoFolder;
+    state().UserUndoFolder = user_folder;
+    SeedValue v(HKEY_CURRENT_USER, test::kRunPath, test::Unique("kept"), REG_SZ, Sz("C:\\kept.exe"));
+    ASSERT_TRUE(test::WriteFile(s_.base.path() + "Undo", "a file where the folder should be"));
+    if (per_user_blocked) {
+      ASSERT_TRUE(test::WriteFile(local.path() + "Korvane", "a file where the folder should be"));
+    }
+    tab().Panel1Enter();
+    EXPECT_FALSE(tab().UndoLinkVisible());
+    const int row = RowOf(v.name());
+    ASSERT_GE(row, 0);
+    tab().Panel1InfoList().SetChecked(row, true);
+    test::DialogScript script({{"确认", "是"}, {"信息", "确定"}});
+    tab().Panel1Button2Click();
+    ASSERT_TRUE(script.Finished());
+    if (per_user_blocked) {
+      EXPECT_EQ(script.Texts()[1], kUndoNotCreated);
+      EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
+      EXPECT_TRUE(tab().Panel1InfoList().IsChecked(row));
+      EXPECT_EQ(state().UndoFolder, s_.state.UndoFolder);
+      continue;
+    }
+    EXPECT_EQ(script.Texts()[1], std::string("成功删除记录，创建撤消文件。\r") + kUndoFolderCaption + user_folder);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
+    WIN32_FIND_DATAA fd;
+    EXPECT_TRUE(UniqueFind(::FindFirstFileA((user_folder + "*_startup.reg").c_str(), &fd)));
+    // The link opens UndoFolder: now the per-user one.
+    EXPECT_EQ(state().UndoFolder, user_folder);
+    EXPECT_TRUE(tab().UndoLinkVisible());
+    test::RemoveTree(local.path() + "Korvane");
+  }
 }
 
 }  // namespace

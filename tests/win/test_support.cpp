@@ -247,6 +247,8 @@ void DialogScript::Poll() {
 
 MainWindow::MainWindow() : form_(std::make_unique<TForm1>()) {
   form_->Create();
+  // No test writes into the tester's own per-user undo folder; a test that wants one names it.
+  form_->State().UserUndoFolder.clear();
   form_->Show();
   PumpFor(100);  // the posted start-up message selects tab 1
 }

@@ -148,6 +148,42 @@ TEST_F(UndoStoreTest, EnsureUndoFolderCreatesTheWholePath) {
   EnsureUndoFolder(AppState{});  // no folder at all: nothing to do
 }
 
+// Beside the program first; where that folder cannot be made (a file of its name stands in for a
+// Program Files folder a standard user may not write) the per-user one, for the rest of the run.
+TEST_F(UndoStoreTest, EnsureUndoFolderFallsBackToThePerUserFolder) {
+  struct Case {
+    const char* what;
+    const char* blocking_files;  // ';'-separated, relative to the program's folder
+    bool fallback;               // a per-user folder is known
+    bool per_user_used;
+  } const cases[] = {
+      {"nothing in the way", "", true, false},
+      {"a file named Undo", "Undo;", true, true},
+      {"a file named Undo, no per-user folder", "Undo;", false, false},
+      {"both folders blocked", "Undo;local;", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder exe;
+    AppState s = state_;
+    s.ExeFolder = exe.path();
+    s.UndoFolder = exe.path() + "Undo\\";
+    s.UserUndoFolder = c.fallback ? exe.path() + "local\\" + kChinese + "\\Korvane\\Undo\\" : "";
+    for (std::string rest = c.blocking_files; !rest.empty(); rest.erase(0, rest.find(';') + 1))
+      ASSERT_TRUE(test::WriteFileText(exe.path() + rest.substr(0, rest.find(';')), "not a folder"));
+    const std::string beside = s.UndoFolder;
+    EnsureUndoFolder(s);
+    EXPECT_EQ(s.UndoFolder, c.per_user_used ? s.UserUndoFolder : beside);
+    EXPECT_EQ(UserUndoFolderInUse(s), c.per_user_used ? s.UserUndoFolder : "");
+    EXPECT_EQ(DirectoryExists(s.UserUndoFolder), c.per_user_used) << "made only when needed";
+    if (!c.per_user_used) continue;
+    // Writable, and the probe left nothing.
+    ASSERT_TRUE(SaveUndoFile(s, "a_uninstall.reg", "content"));
+    WIN32_FIND_DATAA found;
+    EXPECT_FALSE(UniqueFind(::FindFirstFileA((s.UserUndoFolder + "~*").c_str(), &found)));
+  }
+}
+
 TEST(ExportParameters, OneBackslashBetweenRootAndPath) {
   const std::string expected = "/s /e \"C:\\U\\a b.reg\" \"HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Foo\"";
   for (const char* path : {"SOFTWARE\\X\\Foo", "\\SOFTWARE\\X\\Foo", "\\\\SOFTWARE\\X\\Foo", "SOFTWARE\\X\\Foo\\"})
@@ -295,6 +331,10 @@ TEST(UndoResultMessage, TellsWhetherThisDeletionWroteItsFile) {
   EXPECT_EQ(UndoResultMessage(UndoForm::Autostart, "x_startup.reg", true), "成功删除记录，创建撤消文件。");
   EXPECT_EQ(UndoResultMessage(UndoForm::Autostart, "x_startup.reg", false), "成功删除记录！");
   EXPECT_STREQ(kUndoNotCreated, "无法创建撤消文件，未删除任何内容。");
+  // The per-user folder is named on a line of its own; beside the program nothing is added.
+  EXPECT_EQ(WithUndoFolder("成功删除记录，创建撤消文件。", ""), "成功删除记录，创建撤消文件。");
+  EXPECT_EQ(WithUndoFolder("成功删除记录，创建撤消文件。", "C:\\用户\\Korvane\\Undo\\"),
+            "成功删除记录，创建撤消文件。\r撤消文件夹：C:\\用户\\Korvane\\Undo\\");
 }
 
 // The named message relies on a lone carriage return breaking the line in a label.
