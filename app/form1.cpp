@@ -172,7 +172,7 @@ void TForm1::TopLabel3Click() {
 }
 
 void TForm1::CopyrightLabel2Click() {
-  ::ShellExecuteA(hwnd(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+  OpenAddress(hwnd(), kHomePage);
 }
 
 bool TForm1::CloseForm() const { return !busy_.IsSet(); }
