@@ -18,9 +18,9 @@
 namespace kv {
 
 const char kMainTitle[] = "Korvane";
+const char kMainClass[] = "KorvaneMain";
 
 namespace {
-constexpr char kMainClass[] = "KorvaneMain";
 constexpr UINT_PTR kPanel3TimerId = 3;
 constexpr UINT kPanel3Interval = 3000;
 constexpr COLORREF kNoticeColor = RGB(216, 233, 31);
@@ -172,7 +172,7 @@ void TForm1::TopLabel3Click() {
 }
 
 void TForm1::CopyrightLabel2Click() {
-  ::ShellExecuteA(hwnd(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+  OpenAddress(hwnd(), kHomePage);
 }
 
 bool TForm1::CloseForm() const { return !busy_.IsSet(); }

@@ -19,6 +19,7 @@
 namespace kv {
 
 extern const char kMainTitle[];      // "Korvane"
+extern const char kMainClass[];      // "KorvaneMain"
 inline constexpr char kRestoreMessageName[] = "KorvaneRestore";
 constexpr UINT kStartUpMessage = WM_USER + 2;  // 1026
 constexpr WPARAM kRestoreWParam = WM_USER + 1;  // 1025

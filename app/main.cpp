@@ -13,7 +13,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (HANDLE running = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Korvane")) {
     (void)running;  // left to the system's clean-up at exit
     const UINT restore = ::RegisterWindowMessageA(kv::kRestoreMessageName);
-    if (HWND w = ::FindWindowA(nullptr, kv::kMainTitle)) {
+    // By class too: a folder named Korvane shows its Explorer window under the same title.
+    if (HWND w = ::FindWindowA(kv::kMainClass, kv::kMainTitle)) {
       // The running instance is a background process, and Windows refuses SetForegroundWindow to
       // those: its window would only flash in the taskbar. This start is the foreground process
       // (the user just launched it), so it hands its right on before it posts (learn.microsoft.com,

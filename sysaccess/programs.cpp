@@ -1,7 +1,14 @@
 #include "sysaccess/programs.h"
 
+#include <exdisp.h>
+#include <oleauto.h>
+#include <servprov.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
+#include <optional>
 #include <vector>
 
 #include "sysaccess/text_rules.h"
@@ -36,24 +43,51 @@ std::string SystemFolder() {
 // ExtractIcon answers 1 for a file that is not a program, DLL or icon file: that is no icon.
 HICON RealIcon(HICON icon) { return reinterpret_cast<UINT_PTR>(icon) > 1 ? icon : nullptr; }
 
+int g_scopes_alive = 0;
+int g_scopes_made = 0;
+
+ProgramStarts g_starts = {&StartProgram, &ShellExecuteProgram};
+
+std::wstring Wide(const std::string& text) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0], n);
+  return w;
+}
+
+// A BSTR owned for one call.
+class Bstr {
+ public:
+  explicit Bstr(const std::string& text) : s_(::SysAllocString(Wide(text).c_str())) {}
+  ~Bstr() { ::SysFreeString(s_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return s_; }
+
+ private:
+  BSTR s_;
+};
+
 }  // namespace
 
-bool SetFsRedirection(const AppState& state, bool disable) {
-  if (!state.ProgramFilesIsX86 || !state.RunsUnderWow64) return false;
+FsRedirectionOff::FsRedirectionOff(const AppState& state) {
+  ++g_scopes_alive;
+  ++g_scopes_made;
+  if (!state.ProgramFilesIsX86 || !state.RunsUnderWow64) return;
   using DisableFn = BOOL(WINAPI*)(PVOID*);
-  using EnableFn = BOOLEAN(WINAPI*)(BOOLEAN);
-  auto disable_fn = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
-  auto enable_fn = Kernel32Function<EnableFn>("Wow64EnableWow64FsRedirection");
-  if (disable) {
-    if (!disable_fn) return false;
-    PVOID old_state = nullptr;
-    disable_fn(&old_state);
-    return true;
-  }
-  if (!enable_fn) return false;
-  enable_fn(TRUE);
-  return true;
+  auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+  switched_ = disable && disable(&old_value_);
 }
+
+FsRedirectionOff::~FsRedirectionOff() {
+  --g_scopes_alive;
+  if (!switched_) return;
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  if (auto revert = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection")) revert(old_value_);
+}
+
+int FsRedirectionOff::Alive() { return g_scopes_alive; }
+int FsRedirectionOff::Made() { return g_scopes_made; }
 
 bool FileExists(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -72,8 +106,10 @@ HICON FileIcons::LoadFileIcon(const std::string& path) {
   return icon ? icon : GenericIcon();
 }
 
-HICON FileIcons::FileIcon(const std::string& path) {
+HICON FileIcons::FileIcon(const std::string& path, const AppState* unredirected) {
   row_icon_.reset();
+  std::optional<FsRedirectionOff> off;
+  if (unredirected) off.emplace(*unredirected);
   if (FileExists(path)) row_icon_.reset(RealIcon(::ExtractIconA(instance_, path.c_str(), 0)));
   return row_icon_.get();
 }
@@ -85,7 +121,7 @@ HICON FileIcons::GenericIcon() {
   return row_icon_.get();
 }
 
-bool RunProgram(const std::string& program, const std::string& parameters) {
+UniqueHandle StartProgram(const std::string& program, const std::string& parameters) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -97,11 +133,108 @@ bool RunProgram(const std::string& program, const std::string& parameters) {
   PROCESS_INFORMATION info = {};
   if (!::CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
                         DETACHED_PROCESS | HIGH_PRIORITY_CLASS, nullptr, nullptr, &startup, &info))
-    return false;
-  UniqueHandle process(info.hProcess);
+    return UniqueHandle();
   UniqueHandle thread(info.hThread);
-  ::WaitForSingleObject(process.get(), INFINITE);
+  return UniqueHandle(info.hProcess);
+}
+
+bool ShellExecuteProgram(const char* verb, const std::string& program, const std::string& parameters,
+                         UniqueHandle& process) {
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof info;
+  // No error boxes: the caller tells the user what failed. hProcess stays null where the shell
+  // hands the file to a running program (learn.microsoft.com, "SHELLEXECUTEINFOA structure").
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = verb;
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOW;
+  if (!::ShellExecuteExA(&info)) return false;
+  process.reset(info.hProcess);
   return true;
+}
+
+ProgramStarts SetProgramStarts(const ProgramStarts& starts) {
+  const ProgramStarts old = g_starts;
+  g_starts = starts;
+  return old;
+}
+
+void WaitForProgram(HANDLE process) {
+  // A wait that handles no sent messages deadlocks with a program that sends to this thread's
+  // windows, as a broadcast of WM_SETTINGCHANGE does (learn.microsoft.com, "WaitForSingleObject
+  // function", Remarks, and "MsgWaitForMultipleObjects function"). PeekMessage restricted to sent
+  // messages runs those and takes nothing from the queue: input waits as before.
+  MSG msg;
+  do {
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  } while (::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1);
+}
+
+bool RunProgram(const std::string& program, const std::string& parameters) {
+  UniqueHandle process = g_starts.create(program, parameters);
+  if (!process) {
+    // For a standard user, CreateProcess refuses a program manifested "requireAdministrator" with
+    // ERROR_ELEVATION_REQUIRED (740); the shell's "runas" verb asks for the rights instead
+    // (learn.microsoft.com, "Elevation and process creation APIs"). Wine starts such programs.
+    if (::GetLastError() != ERROR_ELEVATION_REQUIRED) return false;
+    if (!g_starts.shell_execute("runas", program, parameters, process)) return false;
+  }
+  if (process) WaitForProgram(process.get());
+  return true;
+}
+
+bool ProcessIsElevated() {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  return ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+bool OpenThroughDesktopShell(const std::string& target) {
+  // The desktop's folder view belongs to the shell's process, which runs with the user's
+  // unelevated token; its IShellDispatch2::ShellExecute starts the target there
+  // (learn.microsoft.com, "IShellWindows::FindWindowSW method" and "IShellDispatch2::ShellExecute
+  // method").
+  ComPtr<IShellWindows> windows;
+  if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                windows.put_void())))
+    return false;
+  VARIANT none = {};
+  none.vt = VT_EMPTY;
+  VARIANT root = none;
+  long desktop_window = 0;
+  ComPtr<IDispatch> desktop;
+  if (windows->FindWindowSW(&none, &root, SWC_DESKTOP, &desktop_window, SWFO_NEEDDISPATCH,
+                            reinterpret_cast<IDispatch**>(desktop.put_void())) != S_OK ||
+      !desktop)
+    return false;
+  ComPtr<IServiceProvider> services;
+  ComPtr<IShellBrowser> browser;
+  ComPtr<IShellView> view;
+  ComPtr<IDispatch> background;
+  ComPtr<IShellFolderViewDual> folder_view;
+  ComPtr<IDispatch> application;
+  ComPtr<IShellDispatch2> shell;
+  if (FAILED(desktop->QueryInterface(IID_IServiceProvider, services.put_void())) ||
+      FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.put_void())) ||
+      FAILED(browser->QueryActiveShellView(reinterpret_cast<IShellView**>(view.put_void()))) || !view ||
+      FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.put_void())) ||
+      FAILED(background->QueryInterface(IID_IShellFolderViewDual, folder_view.put_void())) ||
+      FAILED(folder_view->get_Application(reinterpret_cast<IDispatch**>(application.put_void()))) || !application ||
+      FAILED(application->QueryInterface(IID_IShellDispatch2, shell.put_void())))
+    return false;
+  const Bstr file(target), verb("open");
+  if (!file.get() || !verb.get()) return false;
+  VARIANT operation = none;
+  operation.vt = VT_BSTR;
+  operation.bstrVal = verb.get();
+  VARIANT show = none;
+  show.vt = VT_I4;
+  show.lVal = SW_SHOWNORMAL;
+  return SUCCEEDED(shell->ShellExecute(file.get(), none, none, operation, show));
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

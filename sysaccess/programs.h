@@ -7,11 +7,34 @@
 #include "sysaccess/app_state.h"
 #include "win/handles.h"
 
+#ifndef ERROR_ELEVATION_REQUIRED  // "System Error Codes (500-999)" on learn.microsoft.com
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
+
 namespace kv {
 
-// Switches the calling thread's WOW64 file-system redirection off (true) or on (false). Only a
-// 32-bit process under WOW64 can; elsewhere it returns false and does nothing.
-bool SetFsRedirection(const AppState& state, bool disable);
+// WOW64 file-system redirection off for the calling thread while the scope lives, then back as it
+// was with Wow64RevertWow64FsRedirection. While it is off, DLL and delay loads fail and a failed
+// delay load stays failed (learn.microsoft.com, "Wow64DisableWow64FsRedirection function"): keep a
+// scope around single file calls, never across a window, list-view or message-pump call. Only a
+// 32-bit process under WOW64 switches anything.
+class FsRedirectionOff {
+ public:
+  explicit FsRedirectionOff(const AppState& state);
+  ~FsRedirectionOff();
+  FsRedirectionOff(const FsRedirectionOff&) = delete;
+  FsRedirectionOff& operator=(const FsRedirectionOff&) = delete;
+  bool Switched() const { return switched_; }  // redirection really is off
+
+  // For tests, which cannot reach redirection in the 64-bit build: scopes alive now, and scopes
+  // made so far, counted whether they switched or not.
+  static int Alive();
+  static int Made();
+
+ private:
+  PVOID old_value_ = nullptr;
+  bool switched_ = false;
+};
 
 bool FileExists(const std::string& path);       // a file, not a directory
 bool DirectoryExists(const std::string& path);
@@ -22,8 +45,9 @@ class FileIcons {
  public:
   FileIcons();
   HICON LoadFileIcon(const std::string& path);
-  // The file's own first icon only: null where LoadFileIcon would give the generic one.
-  HICON FileIcon(const std::string& path);
+  // The file's own first icon only: null where LoadFileIcon would give the generic one. With
+  // `unredirected`, the file is looked for and read with file-system redirection off.
+  HICON FileIcon(const std::string& path, const AppState* unredirected = nullptr);
   HICON GenericIcon();
 
  private:
@@ -31,9 +55,38 @@ class FileIcons {
   HINSTANCE instance_;
 };
 
-// Starts `program` with " " + parameters as its command line and waits for it to end.
+// Starts `program` with " " + parameters as its command line (CreateProcess). Null when it could
+// not be started, with the system's error as the last error.
+UniqueHandle StartProgram(const std::string& program, const std::string& parameters);
+
+// Waits for a started program to end. Messages sent to the thread's windows are handled meanwhile,
+// input and posted messages are not.
+void WaitForProgram(HANDLE process);
+
+// Starts `program` as StartProgram does and waits for it to end. A program that requires
+// elevation is started again with the verb "runas", which asks the user, and waited for too.
 // False when it could not be started (then it returns at once).
 bool RunProgram(const std::string& program, const std::string& parameters);
+
+// Starts `program` with ShellExecuteEx and `verb`; `process` receives its process where the system
+// gives one to wait for. False when it was not started.
+bool ShellExecuteProgram(const char* verb, const std::string& program, const std::string& parameters,
+                         UniqueHandle& process);
+
+// How RunProgram starts programs: StartProgram and ShellExecuteProgram. Tests put in stand-ins to
+// play what only Windows does (Wine starts programs that require elevation).
+struct ProgramStarts {
+  UniqueHandle (*create)(const std::string& program, const std::string& parameters);
+  bool (*shell_execute)(const char* verb, const std::string& program, const std::string& parameters,
+                        UniqueHandle& process);
+};
+ProgramStarts SetProgramStarts(const ProgramStarts& starts);  // returns the ones it replaces
+
+// True when this process runs with an elevated token (TokenElevation).
+bool ProcessIsElevated();
+// Opens `target` with the "open" verb through the desktop shell's own process, so that what it
+// starts gets the shell's token, not this process's. False when any step fails.
+bool OpenThroughDesktopShell(const std::string& target);
 
 // Loads a DLL from the system folder only, never from the program's folder or the PATH.
 HMODULE LoadSystemLibrary(const char* name);

@@ -122,10 +122,14 @@ bool ExportKeyToUndo(const AppState& state, const std::string& file_name, const 
   // which sees only the 32-bit view and so misses every 64-bit key ("File System Redirector" on
   // MSDN lists %windir%\regedit.exe among the redirected paths). The 64-bit editor sees both views:
   // the key path names the Wow6432Node key itself where the record lives there.
-  const bool unredirected = SetFsRedirection(state, true);
-  const bool started = RunProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path));
-  if (unredirected) SetFsRedirection(state, false);
-  if (!started) return false;
+  // Redirection is off for the start only: the wait handles messages sent to the windows.
+  UniqueHandle editor;
+  {
+    const FsRedirectionOff unredirected(state);
+    editor = StartProgram(state.WindowsFolder + "regedit.exe", ExportParameters(full_path, root_name, key_path));
+  }
+  if (!editor) return false;
+  WaitForProgram(editor.get());
   if (!FileExists(full_path)) return false;
   if (FileSize(full_path) > 0) return true;
   // An empty file restores nothing; it is ours, so it goes again.

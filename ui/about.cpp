@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "resources/resource_ids.h"
+#include "sysaccess/programs.h"
 #include "ui/fonts.h"
 #include "ui/promotion.h"
 #include "ui/settings.h"
@@ -18,17 +19,23 @@ constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 void ShellOpen(HWND owner, const char* address) {
   ::ShellExecuteA(owner, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
-AddressOpener g_opener = &ShellOpen;
+bool DesktopShellOpen(HWND, const char* address) { return OpenThroughDesktopShell(address); }
+AddressOpeners g_openers = {&ProcessIsElevated, &DesktopShellOpen, &ShellOpen};
 
 }  // namespace
 
-AddressOpener SetAddressOpener(AddressOpener opener) {
-  AddressOpener old = g_opener;
-  g_opener = opener ? opener : &ShellOpen;
+AddressOpeners SetAddressOpeners(const AddressOpeners& openers) {
+  const AddressOpeners old = g_openers;
+  g_openers = openers;
   return old;
 }
 
-void OpenAddress(HWND owner, const char* address) { g_opener(owner, address); }
+void OpenAddress(HWND owner, const char* address) {
+  // Children of an elevated process inherit its token: a browser started here would download and
+  // run with full rights.
+  if (g_openers.elevated() && g_openers.unelevated(owner, address)) return;
+  g_openers.plain(owner, address);
+}
 
 void ShowAboutWindow(HWND main_window) {
   TForm4 form;

@@ -14,11 +14,18 @@ enum class Promotion { Sparrowtune, Glimmerback };
 // Creates the promotion window, shows it modally at the centre of the desktop and releases it.
 void ShowPromotionWindow(Promotion which);
 
-// Opens a web address with the shell's "open" verb; the result is not examined. Tests swap in a
-// recorder so that no browser starts.
-using AddressOpener = void (*)(HWND owner, const char* address);
-AddressOpener SetAddressOpener(AddressOpener opener);  // returns the one it replaces
+// Opens a web address with the shell's "open" verb; the result is not examined. When this process
+// runs elevated, through the desktop shell's process, so that the browser does not get this
+// process's full rights; with its own ShellExecute where that fails or when not elevated.
 void OpenAddress(HWND owner, const char* address);
+
+// The parts OpenAddress chooses between. Tests swap in recorders so that no browser starts.
+struct AddressOpeners {
+  bool (*elevated)();                                      // ProcessIsElevated
+  bool (*unelevated)(HWND owner, const char* address);     // OpenThroughDesktopShell; false: failed
+  void (*plain)(HWND owner, const char* address);          // ShellExecute in this process
+};
+AddressOpeners SetAddressOpeners(const AddressOpeners& openers);  // returns the ones it replaces
 
 inline constexpr char kAboutCaption[] = "关于 Korvane";
 inline constexpr char kAboutProgram[] = "Korvane";

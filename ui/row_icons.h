@@ -16,8 +16,9 @@ class RowIcons {
   RowIcons(HIMAGELIST images, FileIcons& icons) : images_(images), icons_(icons) {}
   // Clears the image list: the start of every fill.
   void Reset();
-  // The image index of the file's icon (LoadFileIcon's rule), or of the generic icon.
-  int IndexFor(const std::string& path);
+  // The image index of the file's icon (LoadFileIcon's rule), or of the generic icon. With
+  // `unredirected`, the file is looked for and read with file-system redirection off.
+  int IndexFor(const std::string& path, const AppState* unredirected = nullptr);
   int GenericIndex();
 
  private:

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "win/handles.h"
-#include "sysaccess/programs.h"
 #include "sysaccess/registry.h"
 
 namespace kv {
@@ -83,10 +81,6 @@ void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const 
     programs = std::move(collector.Programs());
   }
   SortByRecord(programs);
-
-  // Icon files under the system folder must name the real one, not the 32-bit redirection.
-  SetFsRedirection(state, true);
-  ScopeExit redirect_back([&] { SetFsRedirection(state, false); });
   for (InstalledProgram& p : programs) {
     if (pump) pump();
     sink(p);

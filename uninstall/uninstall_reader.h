@@ -50,8 +50,8 @@ class UninstallCollector {
 void SortByRecord(std::vector<InstalledProgram>& programs);
 
 // The whole reading: the three keys (the 32-bit one only when ProgramFilesIsX86), the sort, then
-// each program handed to `sink` in order with file-system redirection off around that loop (the
-// sink may take what it keeps out of the program). `pump` runs before each subkey and each row.
+// each program handed to `sink` in order (the sink may take what it keeps out of the program).
+// `pump` runs before each subkey and each row.
 void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const std::function<void()>& pump,
                            const std::function<void(InstalledProgram&)>& sink);
 

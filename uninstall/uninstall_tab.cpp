@@ -102,7 +102,8 @@ void UninstallTab::Panel2Enter() {
     const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
     ReadInstalledPrograms(state, filter, PacedPump(), [&](InstalledProgram& p) {
       const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
-      const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders));
+      // Icon files under the system folder must be the real ones, not the 32-bit redirection.
+      const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders), &state);
       const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
       if (row < 0) return;  // no row, no record: row i keeps describing record i
       Panel2InfoList_.SetCell(row, 1, p.fields.command);

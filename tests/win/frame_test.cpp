@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <thread>
 
 #include "sysaccess/registry.h"
 #include "tests/win/test_support.h"
@@ -50,6 +51,62 @@ TEST(MainWindowFrame, DragStripAnswersCaptionLeftOfTheTitleLabels) {
   EXPECT_NE(hit(635, 59), HTCAPTION);
   EXPECT_NE(hit(634, 60), HTCAPTION);
   EXPECT_EQ(hit(10, 10), HTCAPTION);
+}
+
+// A top-level window titled "Korvane" of another class, as Explorer shows a folder of that name,
+// on a thread of its own: the frame's message hook sees whatever is posted to its own thread.
+class DecoyWindow {
+ public:
+  DecoyWindow() : ready_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this] { Run(); }) {
+    ::WaitForSingleObject(ready_.get(), 10000);
+  }
+  ~DecoyWindow() {
+    ::PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  void Run() {
+    thread_id_ = ::GetCurrentThreadId();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KorvaneDecoyFolder";
+    ::RegisterClassA(&wc);
+    hwnd_ = ::CreateWindowExA(0, wc.lpszClassName, kMainTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before the test goes on
+    ::SetEvent(ready_.get());
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+    ::DestroyWindow(hwnd_);
+  }
+  UniqueHandle ready_;
+  DWORD thread_id_ = 0;
+  HWND hwnd_ = nullptr;
+  std::thread thread_;
+};
+
+TEST(MainWindowFrame, SecondStartRestoresTheRunningWindowNotAnotherTitledLikeIt) {
+  test::MainWindow w;
+  HWND main = w.form().hwnd();
+  UniqueHandle first(::CreateMutexA(nullptr, FALSE, "Korvane"));  // as the running instance holds it
+  ASSERT_TRUE(first);
+  ::ShowWindow(main, SW_MINIMIZE);
+  ASSERT_TRUE(::IsIconic(main));
+  const DecoyWindow decoy;  // made after the main window, so it lies above it
+  ASSERT_TRUE(decoy.hwnd());
+  ASSERT_EQ(::FindWindowA(nullptr, kMainTitle), decoy.hwnd()) << "the decoy is not the first window of that title";
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string line = "\"" + test::BinaryPath("Korvane.exe") + "\"";
+  ASSERT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  UniqueHandle second(pi.hProcess), thread(pi.hThread);
+  ASSERT_TRUE(test::PumpUntil([&] { return ::WaitForSingleObject(second.get(), 0) == WAIT_OBJECT_0; }, 20000));
+  EXPECT_TRUE(test::PumpUntil([&] { return !::IsIconic(main); }, 5000)) << "the running window was not restored";
 }
 
 }  // namespace

@@ -26,18 +26,27 @@ std::vector<std::string>& Opened() {
   return opened;
 }
 void RecordAddress(HWND, const char* address) { Opened().push_back(address); }
+// The token's elevation and the desktop shell's answer, played: Wine has neither to offer.
+bool g_elevated = false;
+bool g_desktop_opens = true;
+bool Elevated() { return g_elevated; }
+bool RecordDesktopShell(HWND, const char* address) {
+  Opened().push_back(std::string("desktop shell: ") + address);
+  return g_desktop_opens;
+}
 
 // No browser starts during these tests; the addresses are recorded instead.
 class LookTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Opened().clear();
-    previous_ = SetAddressOpener(&RecordAddress);
+    g_elevated = false;
+    previous_ = SetAddressOpeners({&Elevated, &RecordDesktopShell, &RecordAddress});
   }
-  void TearDown() override { SetAddressOpener(previous_); }
+  void TearDown() override { SetAddressOpeners(previous_); }
 
  private:
-  AddressOpener previous_ = nullptr;
+  AddressOpeners previous_{};
 };
 
 enum class Seed { Absent, False, True, Text };
@@ -501,6 +510,29 @@ TEST_F(LookTest, AboutLinksOpenTheMakersPagesAndItsXCloses) {
   EXPECT_EQ(Opened(), (std::vector<std::string>{kHomePage, kSupportPage}));
   EXPECT_TRUE(::IsWindowEnabled(main));
   EXPECT_EQ(test::FindProcessWindow(kAboutCaption), nullptr);
+}
+
+// Elevated, the title link opens through the desktop shell's process, so that the browser does not
+// inherit the full rights (its children would); this process's own ShellExecute only where that
+// fails or when not elevated.
+TEST_F(LookTest, TitleLinkOpensThroughTheDesktopShellWhenElevated) {
+  test::MainWindow w;
+  const std::string through_shell = std::string("desktop shell: ") + kHomePage;
+  const struct {
+    bool elevated, desktop_opens;
+    std::vector<std::string> opened;
+  } cases[] = {
+      {false, true, {kHomePage}},
+      {true, true, {through_shell}},
+      {true, false, {through_shell, kHomePage}},
+  };
+  for (const auto& c : cases) {
+    g_elevated = c.elevated;
+    g_desktop_opens = c.desktop_opens;
+    Opened().clear();
+    w.form().CopyrightLabel2Click();
+    EXPECT_EQ(Opened(), c.opened) << c.elevated << c.desktop_opens;
+  }
 }
 
 // ---- the hover rule of a panel's image buttons, with the real pointer ----

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -25,17 +26,24 @@ using TempFolder = test::ScratchFolder;
   return ::testing::AssertionSuccess();
 }
 
-TEST(SetFsRedirection, OnlyA32BitProcessUnderWow64CanSwitch) {
+TEST(FsRedirectionOff, OnlyA32BitProcessUnderWow64SwitchesAndTheScopeSwitchesBack) {
   AppState state;
-  EXPECT_FALSE(SetFsRedirection(state, true));
-  EXPECT_FALSE(SetFsRedirection(state, false));
-  state.ProgramFilesIsX86 = true;  // x86 Program Files alone is not WOW64
-  EXPECT_FALSE(SetFsRedirection(state, true));
-  EXPECT_FALSE(SetFsRedirection(state, false));
+  const int made = FsRedirectionOff::Made();
+  {
+    const FsRedirectionOff off(state);
+    EXPECT_FALSE(off.Switched());
+    EXPECT_EQ(FsRedirectionOff::Alive(), 1);
+    state.ProgramFilesIsX86 = true;  // x86 Program Files alone is not WOW64
+    const FsRedirectionOff inner(state);
+    EXPECT_FALSE(inner.Switched());
+    EXPECT_EQ(FsRedirectionOff::Alive(), 2);
+  }
+  EXPECT_EQ(FsRedirectionOff::Alive(), 0);
+  EXPECT_EQ(FsRedirectionOff::Made(), made + 2);
 
   AppState real = ComputeAppState();
   if (!real.RunsUnderWow64) {
-    EXPECT_FALSE(SetFsRedirection(real, true));
+    EXPECT_FALSE(FsRedirectionOff(real).Switched());
     return;
   }
   // Under WOW64 the system folder that a 32-bit program names is SysWOW64 until redirection is
@@ -48,9 +56,16 @@ TEST(SetFsRedirection, OnlyA32BitProcessUnderWow64CanSwitch) {
   ScopeExit remove([&] { ::DeleteFileA(only_wow.c_str()); });
   const std::string as_named = real.SystemFolder + name;
   EXPECT_TRUE(FileExists(as_named)) << as_named;
-  ASSERT_TRUE(SetFsRedirection(real, true));
-  EXPECT_FALSE(FileExists(as_named)) << "redirection still on for " << as_named;
-  EXPECT_TRUE(SetFsRedirection(real, false));
+  {
+    const FsRedirectionOff off(real);
+    ASSERT_TRUE(off.Switched());
+    EXPECT_FALSE(FileExists(as_named)) << "redirection still on for " << as_named;
+    {
+      const FsRedirectionOff nested(real);  // Revert puts back what each scope found
+      EXPECT_FALSE(FileExists(as_named));
+    }
+    EXPECT_FALSE(FileExists(as_named)) << "an inner scope switched redirection back on";
+  }
   EXPECT_TRUE(FileExists(as_named)) << "redirection not back on for " << as_named;
 }
 
@@ -138,6 +153,32 @@ TEST(RunProgram, CommandLineIsABlankAndTheParameters) {
   const size_t first = text.find('\n');
   ASSERT_NE(first, std::string::npos) << text;
   EXPECT_EQ(text.substr(first + 1), " " + parameters + "\n");
+}
+
+// The desktop shell starts the target itself: its parent is the shell's process, whose token is the
+// user's unelevated one on Windows, never this process.
+TEST(OpenThroughDesktopShell, TheShellsProcessStartsTheTarget) {
+  TempFolder dir;
+  const std::string exe = "korvane-shellstart-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+  ASSERT_TRUE(::CopyFileA(HelperPath("sleeper.exe").c_str(), (dir.path() + exe).c_str(), FALSE));
+  ASSERT_TRUE(OpenThroughDesktopShell(dir.path() + exe));
+  DWORD parent = 0, pid = 0;
+  EXPECT_TRUE(test::PumpUntil([&] {
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 e{};
+    e.dwSize = sizeof e;
+    for (BOOL more = ::Process32First(snapshot.get(), &e); more; more = ::Process32Next(snapshot.get(), &e))
+      if (::lstrcmpiA(e.szExeFile, exe.c_str()) == 0) {
+        pid = e.th32ProcessID;
+        parent = e.th32ParentProcessID;
+      }
+    return pid != 0;
+  }, 20000)) << exe << " was not started";
+  if (UniqueHandle p{::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)}) {
+    ::TerminateProcess(p.get(), 0);
+    ::WaitForSingleObject(p.get(), 5000);
+  }
+  EXPECT_NE(parent, ::GetCurrentProcessId());
 }
 
 TEST(LoadSystemLibrary, LoadsFromTheSystemFolder) {

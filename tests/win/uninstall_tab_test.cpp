@@ -7,7 +7,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <tlhelp32.h>
+
+#include <atomic>
 #include <map>
+#include <thread>
 
 #include "sysaccess/programs.h"
 #include "sysaccess/registry.h"
@@ -151,24 +155,56 @@ TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
   EXPECT_EQ(f.key_path, std::string(kUninstallKeyWow64) + "KvTest Toolbar key");
 }
 
+// Counts of what ran during a fill while a redirection scope was alive: with redirection off, a
+// DLL or delay load fails for good (learn.microsoft.com, "Wow64DisableWow64FsRedirection function"),
+// and the list view, the window procedures and the pump may load one at any time.
+struct RedirectionLooks {
+  int list = 0, pump = 0, list_unredirected = 0, pump_unredirected = 0;
+};
+RedirectionLooks g_looks;
+LRESULT CALLBACK LookAtListMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  ++g_looks.list;
+  g_looks.list_unredirected += FsRedirectionOff::Alive() != 0;
+  return ::DefSubclassProc(w, msg, wp, lp);
+}
+void CALLBACK LookAtPump(HWND, UINT, UINT_PTR, DWORD) {
+  ++g_looks.pump;
+  g_looks.pump_unredirected += FsRedirectionOff::Alive() != 0;
+}
+
 TEST_F(UninstallTabTest, ReadingDisablesTheWindowAndShowsTheWaitWindow) {
   for (int i = 0; i < 3; ++i) seed_.Entry(UninstallRoot::User, "KvTest Wait " + std::to_string(i), "KvTest Wait " + std::to_string(i));
+  seed_.Entry(UninstallRoot::User, "KvTest Wait icon", "KvTest Wait icon", state().SystemFolder + "notepad.exe");
   int rows = 0, waited = 0, disabled = 0, busy = 0;
   tab().after_row = [&] {
     ++rows;
     waited += test::FindProcessWindow("收集数据") != nullptr;
     disabled += !::IsWindowEnabled(form().hwnd());
     busy += form().Busy().IsSet();
+    ::Sleep(11);  // the paced pump then runs before the next row, with the timer due
   };
+  g_looks = {};
+  const int scopes = FsRedirectionOff::Made();
+  const SUBCLASSPROC look = &LookAtListMessage;
+  ASSERT_TRUE(::SetWindowSubclass(list().hwnd(), look, 2, 0));
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &LookAtPump);
   form().SelectTab(2);
+  ::KillTimer(nullptr, timer);
+  ::RemoveWindowSubclass(list().hwnd(), look, 2);
   tab().after_row = nullptr;
-  EXPECT_GE(rows, 3);
+  EXPECT_GE(rows, 4);
   EXPECT_EQ(waited, rows);
   EXPECT_EQ(disabled, rows);
   EXPECT_EQ(busy, rows);
   EXPECT_EQ(test::FindProcessWindow("收集数据"), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(form().hwnd()));
   EXPECT_FALSE(form().Busy().IsSet());
+  // Redirection off for the icon files only, never while the list or the pump runs.
+  EXPECT_GT(FsRedirectionOff::Made(), scopes);
+  EXPECT_GE(g_looks.list, rows);
+  EXPECT_GT(g_looks.pump, 0);
+  EXPECT_EQ(g_looks.list_unredirected, 0);
+  EXPECT_EQ(g_looks.pump_unredirected, 0);
 }
 
 TEST_F(UninstallTabTest, InstallDateColumn) {
@@ -220,6 +256,34 @@ TEST_F(UninstallTabTest, IconComesFromDisplayIconWheneverThatValueExists) {
   EXPECT_EQ(ImageOf(list(), RowOf("KvTest Icon empty")), generic);
 }
 
+// Ends every process of the image name `exe` still running `ms` after it was set, unless it is
+// destroyed first: a deadlock between the tab and a started program then fails the test instead
+// of hanging it.
+class Deadline {
+ public:
+  Deadline(std::string exe, DWORD ms)
+      : done_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, exe = std::move(exe), ms] {
+          if (::WaitForSingleObject(done_.get(), ms) != WAIT_TIMEOUT) return;
+          expired_ = true;
+          UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+          PROCESSENTRY32 e{};
+          e.dwSize = sizeof e;
+          for (BOOL more = ::Process32First(snapshot.get(), &e); more; more = ::Process32Next(snapshot.get(), &e))
+            if (::lstrcmpiA(e.szExeFile, exe.c_str()) == 0)
+              if (UniqueHandle p{::OpenProcess(PROCESS_TERMINATE, FALSE, e.th32ProcessID)}) ::TerminateProcess(p.get(), 1);
+        }) {}
+  ~Deadline() {
+    ::SetEvent(done_.get());
+    thread_.join();
+  }
+  bool Expired() const { return expired_; }
+
+ private:
+  UniqueHandle done_;
+  std::atomic<bool> expired_{false};
+  std::thread thread_;
+};
+
 class UninstallActionsTest : public UninstallTabTest {
  protected:
   void SetUp() override {
@@ -246,12 +310,17 @@ TEST_F(UninstallActionsTest, EachRuleRunsItsProgramWithItsParameters) {
       {"KvTest Rule c", f + "unins000.exe /SILENT", f + "unins000.exe", " /SILENT"},
       {"KvTest Rule c blank", f + "setup.exe -remove", f + "setup.exe", "  -remove"},
       {"KvTest Rule d", f + "setup.exe-remove", f + "setup.exe", " -remove"},
+      // It broadcasts with plain SendMessage, answered only by a wait that handles sent messages
+      // (learn.microsoft.com, "WaitForSingleObject function", Remarks).
+      {"KvTest Broadcast", f + "broadcast.exe /S", f + "broadcast.exe", " /S"},
       {"KvTest Rule c missing", f + "gone.exe /S -x", "", ""},
       {"KvTest Rundll", "RunDll32 advpack.dll,LaunchINFSection foo.inf", "", ""},
   };
   for (const auto& c : cases) seed_.Entry(UninstallRoot::User, c.name, c.name, c.command);
+  ASSERT_TRUE(::CopyFileA(test::BinaryPath("tests/helpers/broadcaster.exe").c_str(), (f + "broadcast.exe").c_str(), FALSE));
   form().SelectTab(2);
 
+  const Deadline deadline("broadcast.exe", 30000);
   for (const auto& c : cases) {
     ::DeleteFileA(stubs_.log().c_str());
     ASSERT_TRUE(SelectRow(c.name)) << c.name;
@@ -273,6 +342,70 @@ TEST_F(UninstallActionsTest, EachRuleRunsItsProgramWithItsParameters) {
       EXPECT_EQ(log.substr(0, log.find('\n')), f + "control.exe") << c.name;
     }
     EXPECT_GE(RowOf(c.name), 0) << "re-read after " << c.name;
+  }
+  EXPECT_FALSE(deadline.Expired()) << "the tab and a broadcasting uninstaller waited for each other";
+}
+
+// Stand-ins for RunProgram's two ways of starting: CreateProcess refused with an injected error,
+// as Windows refuses a standard user a program that requires elevation (Wine starts it), and the
+// shell's start recorded, then done by CreateProcess or refused as a user's "No" to the prompt.
+struct StartScript {
+  DWORD create_error = 0;
+  bool shell_starts = true;
+  std::vector<std::string> shell_calls;  // "verb|program|parameters"
+};
+StartScript g_start_script;
+
+UniqueHandle RefusedCreate(const std::string&, const std::string&) {
+  ::SetLastError(g_start_script.create_error);
+  return UniqueHandle();
+}
+bool ScriptedShellStart(const char* verb, const std::string& program, const std::string& parameters,
+                        UniqueHandle& process) {
+  g_start_script.shell_calls.push_back(std::string(verb) + "|" + program + "|" + parameters);
+  if (!g_start_script.shell_starts) {
+    ::SetLastError(ERROR_CANCELLED);
+    return false;
+  }
+  process = StartProgram(program, parameters);
+  return static_cast<bool>(process);
+}
+
+TEST_F(UninstallActionsTest, AnUninstallerThatRequiresElevationIsStartedAgainWithRunas) {
+  const std::string f = stubs_.folder();
+  seed_.Entry(UninstallRoot::User, "KvTest Elevated", "KvTest Elevated", "MsiExec.exe /X{1234-ABCD}");
+  form().SelectTab(2);
+  const struct {
+    DWORD create_error;
+    bool shell_starts;
+    bool runas;     // the shell was asked with "runas"
+    bool fallback;  // the control panel's list opened instead
+  } cases[] = {
+      {ERROR_ELEVATION_REQUIRED, true, true, false},
+      {ERROR_ELEVATION_REQUIRED, false, true, true},
+      {ERROR_ACCESS_DENIED, true, false, true},
+  };
+  const ProgramStarts real = SetProgramStarts({&RefusedCreate, &ScriptedShellStart});
+  ScopeExit put_back([&] { SetProgramStarts(real); });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.create_error << (c.shell_starts ? " shell starts" : " shell refuses"));
+    g_start_script = {c.create_error, c.shell_starts, {}};
+    ::DeleteFileA(stubs_.log().c_str());
+    ASSERT_TRUE(SelectRow("KvTest Elevated"));
+    std::vector<DialogScript::Step> steps = {{"确认", "是"}};
+    if (c.fallback) steps.push_back({"信息", "确定"});
+    DialogScript script(steps);
+    tab().Panel2Button1Click();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(g_start_script.shell_calls,
+              c.runas ? std::vector<std::string>{"runas|" + f + "MsiExec.exe|/X{1234-ABCD}"} : std::vector<std::string>{});
+    if (!c.fallback) {
+      // Waited for: the uninstaller has written its log by the time the click returns.
+      EXPECT_EQ(Log(), f + "MsiExec.exe\n /X{1234-ABCD}\n");
+    } else {
+      EXPECT_TRUE(test::PumpUntil([&] { return Log().find("appwiz.cpl") != std::string::npos; }));
+      EXPECT_EQ(Log().find("MsiExec.exe"), std::string::npos);
+    }
   }
 }
 
