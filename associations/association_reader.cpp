@@ -23,8 +23,7 @@ TypeText ReadType(const MergedClasses& classes, const std::string& type_name) {
 // The 64-bit view throughout: it is the view the saves write, the deletions remove and the
 // registry editor exports. Extension and type keys are shared between the views on Windows,
 // but Wine keeps two trees, and a key written in one would not be read back from the other.
-int ReadAssociationRows(const PathFolders& folders, const std::function<void(const AssociationRow&)>& sink,
-                        const std::function<void()>& pump) {
+int ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump) {
   const MergedClasses classes;
   const UserChoices choices;
   int rows = 0;
@@ -43,7 +42,7 @@ int ReadAssociationRows(const PathFolders& folders, const std::function<void(con
     row.command = shown.command;
     row.icon_text = shown.icon_text;
     row.icon_path = ExtractProgramPath(row.icon_text, folders);
-    if (sink) sink(row);
+    sink(row);
     ++rows;
   }
   return rows;

@@ -1,10 +1,10 @@
 #pragma once
 // Reading the file associations, apart from any window: each extension key of the merged classes
 // becomes one row handed to a sink, in the order the registry lists the keys.
-#include <functional>
 #include <string>
 
 #include "sysaccess/path_rules.h"
+#include "sysaccess/row_sink.h"
 
 namespace kv {
 
@@ -24,7 +24,6 @@ struct AssociationRow {
 
 // Walks every top-level key of the merged classes; `pump` runs before each key, so a window
 // stays painted through tens of thousands of them. Returns the number of rows.
-int ReadAssociationRows(const PathFolders& folders, const std::function<void(const AssociationRow&)>& sink,
-                        const std::function<void()>& pump);
+int ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump);
 
 }  // namespace kv

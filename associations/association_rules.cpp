@@ -102,7 +102,7 @@ std::string CommandProgramFile(const std::string& command) {
 
 std::string IconValueFor(const std::string& file) { return "\"" + file + "\", -1"; }
 
-SaveCheck CheckAssociationInput(std::uint8_t mode, const std::string& extension, const std::string& description,
+SaveCheck CheckAssociationInput(AssociationMode mode, const std::string& extension, const std::string& description,
                                 const std::string& program_text,
                                 const std::function<bool(const std::string&)>& file_exists) {
   if (extension.empty()) return SaveCheck::NoExtension;
@@ -114,7 +114,7 @@ SaveCheck CheckAssociationInput(std::uint8_t mode, const std::string& extension,
   return SaveCheck::Ok;
 }
 
-AssociationWrite PlanAssociationWrite(std::uint8_t mode, const std::string& extension,
+AssociationWrite PlanAssociationWrite(AssociationMode mode, const std::string& extension,
                                       const std::string& description, const std::string& program_text,
                                       const std::string& current_type_name, const std::string& listed_command) {
   AssociationWrite w;

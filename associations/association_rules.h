@@ -20,8 +20,10 @@ int FindAssociationRow(const std::vector<std::string>& captions, const std::stri
 
 // ---- Saving ----
 
-constexpr std::uint8_t kModeAdd = 1;
-constexpr std::uint8_t kModeEdit = 2;
+// TForm2b's Mode: 1 adds, 2 edits.
+enum class AssociationMode : std::uint8_t { Add = 1, Edit = 2 };
+constexpr AssociationMode kModeAdd = AssociationMode::Add;
+constexpr AssociationMode kModeEdit = AssociationMode::Edit;
 
 // Leaving the extension box while adding: "abc" and ".abc" both give "abc.file".
 std::string DescriptionForTypedExtension(const std::string& typed);
@@ -54,7 +56,7 @@ enum class SaveCheck {
 };
 
 // The checks of a save, in their order; `file_exists` is asked only when adding.
-SaveCheck CheckAssociationInput(std::uint8_t mode, const std::string& extension, const std::string& description,
+SaveCheck CheckAssociationInput(AssociationMode mode, const std::string& extension, const std::string& description,
                                 const std::string& program_text,
                                 const std::function<bool(const std::string&)>& file_exists);
 
@@ -70,7 +72,7 @@ struct AssociationWrite {
 // The four values of a save. `current_type_name` is what the extension key names now (edit only);
 // `listed_command` is the row's command that the program box was opened with (edit only): while
 // the box still holds it, the icon names that command's program file.
-AssociationWrite PlanAssociationWrite(std::uint8_t mode, const std::string& extension,
+AssociationWrite PlanAssociationWrite(AssociationMode mode, const std::string& extension,
                                       const std::string& description, const std::string& program_text,
                                       const std::string& current_type_name, const std::string& listed_command);
 

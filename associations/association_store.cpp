@@ -84,29 +84,4 @@ std::string UserChoices::ProgIdOf(const std::string& extension) const {
   return RegReadString64(HKEY_CURRENT_USER, kFileExts + extension + "\\UserChoice", "ProgId");
 }
 
-AssociationSaved WriteAssociation(const AssociationWrite& w, int* written) {
-  if (written) *written = 0;
-  // Neither key may be a tree's classes key itself: an empty name would write its own value.
-  if (w.extension.empty() || w.type_name.empty()) return AssociationSaved::Partly;
-  const MergedClasses classes;
-  const std::pair<std::string, std::string> writes[] = {
-      {w.extension, w.type_name},
-      {w.type_name, w.description},
-      {w.type_name + "\\shell\\open\\command", w.command},
-      {w.type_name + "\\DefaultIcon", w.icon},
-  };
-  RegRoot roots[4];
-  for (int i = 0; i < 4; ++i) {
-    roots[i] = classes.Where(writes[i].first);
-    if (RegRefuses(RegChange::WriteValue, RootKey(roots[i]), ClassesPath(writes[i].first)))
-      return AssociationSaved::Refused;
-  }
-  for (int i = 0; i < 4; ++i) {
-    if (!RegWriteString(RootKey(roots[i]), ClassesPath(writes[i].first), "", writes[i].second))
-      return AssociationSaved::Partly;
-    if (written) ++*written;
-  }
-  return AssociationSaved::Saved;
-}
-
 }  // namespace kv

@@ -1,6 +1,6 @@
 #pragma once
-// The registry side of tab 4: HKEY_CLASSES_ROOT as Windows merges it, the user's own default
-// programs, and saving an association into the real trees.
+// What tab 4 reads of the registry: HKEY_CLASSES_ROOT as Windows merges it, and the user's own
+// default programs.
 //
 // On Windows, HKEY_CLASSES_ROOT shows HKCU\Software\Classes over HKLM\Software\Classes: a key of
 // the user's tree hides the machine's key of the same name; values written through it go to the
@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "associations/association_rules.h"
 #include "sysaccess/key_delete.h"
 #include "sysaccess/registry.h"
 
@@ -56,16 +55,5 @@ class UserChoices {
  private:
   std::set<std::string> extensions_;  // upper-cased
 };
-
-enum class AssociationSaved {
-  Saved,    // every value is written
-  Refused,  // the registry denies the rights to one of the writes: nothing was written
-  Partly,   // a write failed after others went (`written` tells how many of the four)
-};
-
-// The four writes of a save, in this order: extension, type, type\shell\open\command,
-// type\DefaultIcon; each into the user's key where the merged view shows one, else into the
-// machine's tree, as a write through HKEY_CLASSES_ROOT goes on Windows.
-AssociationSaved WriteAssociation(const AssociationWrite& w, int* written = nullptr);
 
 }  // namespace kv

@@ -7,7 +7,7 @@
 #include "sysaccess/text_rules.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
-#include "ui/row_icons.h"
+#include "ui/tab_fill.h"
 #include "ui/undo_messages.h"
 
 namespace kv {
@@ -23,6 +23,8 @@ const char kEditButtonCaption[] = "编辑";
 const char kDeleteButtonCaption[] = "删除";
 const char kSelectAssociationText[] = "请选择一个关联！";
 const char kUserChoiceMark[] = " [用户选择]";
+const char kSaveNeedsAdminRights[] = "需要管理员权限才能保存此关联，未更改任何内容。";
+const char kSavedPartly[] = "无法完整保存此关联：四项中只写入了";
 
 namespace {
 constexpr int kListId = 401;
@@ -71,43 +73,27 @@ void AssociationTab::Create() {
 }
 
 void AssociationTab::Panel4Enter() {
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
-  Panel4InfoList_.Clear();
+  TabFill fill(host_, Panel4_, Panel4InfoList_, TabFill::Wait::WaitWindow);
+  if (!fill) return;
   rows_.clear();
   captions_.clear();
-  ImageList_RemoveAll(host_.ImageList1());
-  Panel4_.BringToFront();
-  {
-    ReadingGuard guard(host_.Ui());
-    ReadAssociations();
-  }
-  ShowUndoLink();
+  ReadAssociations(fill);
 }
 
-void AssociationTab::ReadAssociations() {
+void AssociationTab::ReadAssociations(TabFill& fill) {
   const AppState& state = host_.State();
-  RowIcons icons(host_.ImageList1(), host_.Icons());
-  // The list fills behind the wait window: repainting it twice a second is enough, and each
-  // repaint costs about as much as reading a few dozen rows.
-  DWORD last_tick = ::GetTickCount();
-  Panel4InfoList_.BeginFill();
-  ScopeExit end_fill([this] { Panel4InfoList_.EndFill(); });
   const int rows = ReadAssociationRows(
       PathFolders{state.WindowsFolder, state.ProfileFolder},
       [&](const AssociationRow& r) {
-        const int row = Panel4InfoList_.AddRow(r.extension, icons.IndexFor(r.icon_path));
+        const int row = Panel4InfoList_.AddRow(r.extension, fill.Icons().IndexFor(r.icon_path));
         Panel4InfoList_.SetCell(row, 1, r.user_choice.empty() ? r.description : r.description + kUserChoiceMark);
         Panel4InfoList_.SetCell(row, 2, r.command);
         rows_.push_back(r);
         captions_.push_back(r.extension);
-        if (::GetTickCount() - last_tick >= 500) {
-          last_tick = ::GetTickCount();
-          Panel4InfoList_.FillTick();
-        }
+        fill.RowAdded();
       },
       PacedPump());
-  Panel4_.Elements().SetText(*Panel4InfoLabel_, ToDecimal(rows) + kAssociationCountSuffix);
+  fill.Finish(*Panel4InfoLabel_, ToDecimal(rows) + kAssociationCountSuffix, Panel4UndoLabel_);
 }
 
 void AssociationTab::Panel4FindEditChange() {
@@ -131,24 +117,43 @@ void AssociationTab::Panel4FindEditChange() {
   ::SendMessageA(list, LVM_SCROLL, 0, static_cast<LPARAM>(match) * line);
 }
 
-bool AssociationTab::RunForm2b(std::uint8_t mode, const std::string& extension, const std::string& description,
+bool AssociationTab::RunForm2b(AssociationMode mode, const std::string& extension, const std::string& description,
                                const std::string& program) {
-  TForm2b form(host_.Ui());
-  if (!form.Create(host_.MainWindow())) return false;
-  form.Mode = mode;
-  form.Extension = extension;
-  form.Description = description;
-  form.ProgramText = program;
-  form.BrowseFolder = host_.State().ProgramFilesFolder;
-  form.Run(host_.MainWindow());
-  return form.Saved;
+  const std::string listed_command = mode == kModeEdit ? program : "";
+  std::string ext = extension, desc = description, prog = program;
+  for (;;) {
+    TForm2b form(host_.Ui());
+    if (!form.Create(host_.MainWindow())) return false;
+    form.Mode = mode;
+    form.Extension = ext;
+    form.Description = desc;
+    form.ProgramText = prog;
+    form.BrowseFolder = host_.State().ProgramFilesFolder;
+    form.Run(host_.MainWindow());
+    if (!form.Saved) return false;
+    const AssociationSaveOutcome outcome =
+        SaveAssociation(mode, form.Extension, form.Description, form.ProgramText, listed_command);
+    switch (outcome.result) {
+      case AssociationSaved::Saved:
+        return true;
+      case AssociationSaved::Partly:
+        host_.Ui().ShowInfo(kSavedPartly + ToDecimal(outcome.written) + "项。");
+        return true;
+      case AssociationSaved::Refused:
+        host_.Ui().ShowInfo(kSaveNeedsAdminRights);
+        ext = form.Extension;
+        desc = form.Description;
+        prog = form.ProgramText;
+        break;
+    }
+  }
 }
 
 void AssociationTab::Panel4Button1Click() {
   bool saved = false;
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    if (!busy) return;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
     saved = RunForm2b(kModeAdd, "", "", "");
   }
   if (saved) Panel4Enter();
@@ -157,8 +162,8 @@ void AssociationTab::Panel4Button1Click() {
 void AssociationTab::Panel4Button2Click() {
   bool saved = false;
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    const int row = busy ? SelectedRowOrSay() : -1;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    const int row = hold ? SelectedRowOrSay() : -1;
     if (row < 0) return;
     const AssociationRow& r = rows_[static_cast<size_t>(row)];
     if (!r.user_choice.empty() && host_.Ui().AskYesNo(UserChoiceEditQuestion(r.extension, r.user_choice)) == Answer::Yes)
@@ -172,8 +177,8 @@ void AssociationTab::Panel4Button2Click() {
 void AssociationTab::Panel4Button3Click() {
   KeyDeleteOutcome outcome;
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    const int row = busy ? SelectedRowOrSay() : -1;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    const int row = hold ? SelectedRowOrSay() : -1;
     if (row < 0) return;
     const std::string extension = rows_[static_cast<size_t>(row)].extension;
     if (host_.Ui().AskYesNo(DeleteAssociationQuestion(extension)) != Answer::Yes) return;
@@ -182,7 +187,7 @@ void AssociationTab::Panel4Button3Click() {
   }
   // Nothing changed without a backup: the list stays as it is.
   if (outcome.result == KeyDeleteResult::NoBackup || outcome.result == KeyDeleteResult::Refused)
-    ShowUndoLink();
+    ShowUndoLink(host_, Panel4_, *Panel4UndoLabel_);
   else
     Panel4Enter();
 }
@@ -195,8 +200,5 @@ int AssociationTab::SelectedRowOrSay() {
   return row;
 }
 
-void AssociationTab::ShowUndoLink() {
-  Panel4_.Elements().SetVisible(*Panel4UndoLabel_, DirectoryExists(host_.State().UndoFolder));
-}
 
 }  // namespace kv

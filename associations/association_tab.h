@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "associations/association_reader.h"
+#include "associations/association_rules.h"
 #include "ui/controls.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
+#include "ui/tab_fill.h"
 #include "ui/tab_host.h"
 
 namespace kv {
@@ -25,6 +27,8 @@ extern const char kEditButtonCaption[];    // "编辑"
 extern const char kDeleteButtonCaption[];  // "删除"
 extern const char kSelectAssociationText[];  // "请选择一个关联！"
 extern const char kUserChoiceMark[];  // " [用户选择]", after the description of a user's choice
+extern const char kSaveNeedsAdminRights[];  // "需要管理员权限才能保存此关联，未更改任何内容。"
+extern const char kSavedPartly[];           // "无法完整保存此关联：四项中只写入了" + N + "项。"
 
 // "您确定要删除关联 \"<ext>\" ?"
 std::string DeleteAssociationQuestion(const std::string& extension);
@@ -40,7 +44,7 @@ class AssociationTab : public TabPage {
   HWND PanelWindow() const override { return Panel4_.hwnd(); }
 
   void Panel4Enter();
-  void ReadAssociations();
+  void ReadAssociations(TabFill& fill);
   void Panel4FindEditChange();
   void Panel4Button1Click();  // add
   void Panel4Button2Click();  // edit, also the list's double click
@@ -55,10 +59,10 @@ class AssociationTab : public TabPage {
   Panel& Panel4() { return Panel4_; }
 
  private:
-  // Runs the association dialog; true when it saved.
-  bool RunForm2b(std::uint8_t mode, const std::string& extension, const std::string& description,
+  // Runs the association dialog and saves what it confirms; true when anything was written. A
+  // save the user lacks the rights for is said, and the dialog comes back with what was typed.
+  bool RunForm2b(AssociationMode mode, const std::string& extension, const std::string& description,
                  const std::string& program);
-  void ShowUndoLink();
   // The row that edit and delete act on; -1 when there is none (said to the user when the list
   // has rows).
   int SelectedRowOrSay();

@@ -5,7 +5,6 @@
 
 #include "associations/association_store.h"
 #include "sysaccess/programs.h"
-#include "sysaccess/text_rules.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
 
@@ -29,8 +28,6 @@ const char kFileNotFoundText[] = "文件未找到！";
 const char kReplaceQuestion[] = "该关联已经存在！你确定你想要新替换？";
 const char kAddQuestion[] = "您确定要添加新的关联？";
 const char kSaveQuestion[] = "您确定要保存此关联？";
-const char kSaveNeedsAdminRights[] = "需要管理员权限才能保存此关联，未更改任何内容。";
-const char kSavedPartly[] = "无法完整保存此关联：四项中只写入了";
 const char kProgramFilter[] = "Programs\0*.exe\0All files\0*.*\0";
 const size_t kProgramFilterSize = sizeof kProgramFilter;
 
@@ -97,7 +94,6 @@ void TForm2b::ShowForm() {
   edit1_.SetText(Extension);
   edit2_.SetText(Description);
   edit3_.SetText(ProgramText);
-  listed_command_ = Mode == kModeEdit ? ProgramText : "";
   Saved = false;
 }
 
@@ -139,26 +135,10 @@ void TForm2b::Button1Click() {
     ui_.ShowInfo(SaveCheckText(check));
     return;
   }
-  const MergedClasses classes;
-  const char* question = Mode != kModeAdd                ? kSaveQuestion
-                         : classes.Exists(Extension) ? kReplaceQuestion
-                                                     : kAddQuestion;
+  const char* question = Mode != kModeAdd                     ? kSaveQuestion
+                         : MergedClasses().Exists(Extension) ? kReplaceQuestion
+                                                             : kAddQuestion;
   if (ui_.AskYesNo(question) != Answer::Yes) return;
-  const std::string current = Mode == kModeEdit ? classes.ReadString(Extension, "") : "";
-  int written = 0;
-  switch (WriteAssociation(PlanAssociationWrite(Mode, Extension, Description, ProgramText, current, listed_command_),
-                           &written)) {
-    case AssociationSaved::Saved:
-      break;
-    case AssociationSaved::Refused:
-      // Nothing changed: the dialog stays, with what the user typed.
-      ui_.ShowInfo(kSaveNeedsAdminRights);
-      return;
-    case AssociationSaved::Partly:
-      // Some values went: the list must be read again, and the user told how far it got.
-      ui_.ShowInfo(kSavedPartly + ToDecimal(written) + "项。");
-      break;
-  }
   Saved = true;
   EndModal();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // TForm2b: the association dialog of tab 4, for adding (Mode 1) and editing (Mode 2). The caller
-// sets the fields, runs it and reads Saved (also after a save that went only part of the way,
-// which it has told the user); the dialog checks, asks and writes itself.
+// sets the fields, runs it and reads Saved and the fields; the dialog checks and asks, and the
+// caller saves.
 #include <windows.h>
 
 #include <cstdint>
@@ -32,8 +32,6 @@ extern const char kFileNotFoundText[];    // "文件未找到！"
 extern const char kReplaceQuestion[];     // "该关联已经存在！你确定你想要新替换？"
 extern const char kAddQuestion[];         // "您确定要添加新的关联？"
 extern const char kSaveQuestion[];        // "您确定要保存此关联？"
-extern const char kSaveNeedsAdminRights[];  // "需要管理员权限才能保存此关联，未更改任何内容。"
-extern const char kSavedPartly[];         // "无法完整保存此关联：四项中只写入了" + N + "项。"
 extern const char kProgramFilter[];       // "Programs\0*.exe\0All files\0*.*\0"
 extern const size_t kProgramFilterSize;
 
@@ -46,12 +44,12 @@ class TForm2b : public DialogBase {
   ~TForm2b() override;
 
   // Fields: set before Run, read after it.
-  std::uint8_t Mode = kModeAdd;
+  AssociationMode Mode = kModeAdd;
   std::string Extension;
   std::string Description;
   std::string ProgramText;
   std::string BrowseFolder;
-  bool Saved = false;
+  bool Saved = false;  // the user confirmed the save of the fields as they are now
 
   bool Create(HWND owner);
   // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog.
@@ -79,7 +77,6 @@ class TForm2b : public DialogBase {
   Dialogs& ui_;
   EditBox edit1_, edit2_, edit3_;
   HWND select_button_ = nullptr, button1_ = nullptr, button2_ = nullptr;
-  std::string listed_command_;  // the row's command the program box was opened with (edit)
   HWND edit1_focus_to_ = nullptr;  // the window that took the focus when Edit1 last lost it
 };
 

@@ -98,7 +98,7 @@ TEST(AssociationValues, SaveChecksInTheirOrder) {
   int asked = 0;
   auto exists = [&](const std::string&) { ++asked; return false; };
   auto there = [](const std::string&) { return true; };
-  struct Case { std::uint8_t mode; std::string ext, desc, prog; SaveCheck check; } cases[] = {
+  struct Case { AssociationMode mode; std::string ext, desc, prog; SaveCheck check; } cases[] = {
       {kModeAdd, "", "", "", SaveCheck::NoExtension},
       {kModeAdd, "abc", "", "", SaveCheck::NoDescription},
       {kModeAdd, "abc", "d", "", SaveCheck::NoProgram},

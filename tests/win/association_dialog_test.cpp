@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "associations/association_actions.h"
 #include "associations/form2b.h"
 #include "sysaccess/text_rules.h"
 #include "tests/win/association_test_support.h"
@@ -31,8 +32,9 @@ class AssociationDialogTest : public ::testing::Test {
     return path;
   }
 
-  // Runs the dialog in `mode` over the main window with the script's answers; returns Saved.
-  bool Run(std::uint8_t mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
+  // Runs the dialog in `mode` over the main window with the script's answers and saves what it
+  // confirmed, as the tab does; returns Saved.
+  bool Run(AssociationMode mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
            const std::string& prog = "", const std::string& browse = "") {
     TForm2b dlg(form().Ui());
     EXPECT_TRUE(dlg.Create(form().hwnd()));
@@ -44,6 +46,11 @@ class AssociationDialogTest : public ::testing::Test {
     dlg.Run(form().hwnd());
     EXPECT_TRUE(script.Finished());
     last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
+    if (dlg.Saved) {
+      EXPECT_EQ(SaveAssociation(mode, dlg.Extension, dlg.Description, dlg.ProgramText, mode == kModeEdit ? prog : "")
+                    .result,
+                AssociationSaved::Saved);
+    }
     return dlg.Saved;
   }
 
@@ -71,7 +78,7 @@ TEST_F(AssociationDialogTest, AddWritesTheFourValues) {
 
 TEST_F(AssociationDialogTest, CommandAndIconFollowTheProgramText) {
   struct Case {
-    std::uint8_t mode;
+    AssociationMode mode;
     std::string ext, program, command_tail;  // the command is the program plus this
   } cases[] = {
       {kModeAdd, ".kvtstq1", Program("my tool.exe"), " \"%1\""},  // blanks: unquoted path, suffix
