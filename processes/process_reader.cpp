@@ -170,20 +170,17 @@ bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, Process
   return true;
 }
 
-int EndProcessesNamed(const std::string& name) {
-  const DWORD self = ::GetCurrentProcessId();
+void ProcessCache::Forget(const std::vector<DWORD>& pids) {
+  for (DWORD pid : pids) known_.erase(pid);
+}
+
+std::vector<DWORD> ProcessIdsNamed(const std::string& name) {
   std::vector<DWORD> named;
   std::vector<char> buffer;
   ForEachProcess(buffer, [&](DWORD pid, const std::string& exe) {
-    // Another program may share this one's file name; ending ourselves here would look like a crash.
-    if (pid != self && exe == name) named.push_back(pid);
+    if (exe == name) named.push_back(pid);
   });
-  int ended = 0;
-  for (DWORD pid : named) {
-    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-    if (process && ::TerminateProcess(process.get(), 259)) ++ended;
-  }
-  return ended;
+  return named;
 }
 
 std::string OwnExePath() {

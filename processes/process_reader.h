@@ -1,5 +1,6 @@
 #pragma once
-// The system side of the process tab: walking the process list and ending processes by name.
+// Reading the process list for the process tab, apart from any window: the tab's sink keeps one
+// row per name, a test's sink collects every process.
 #include <windows.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 
 namespace kv {
 
+// One listed process as a walk hands it to the sink.
 struct ProcessEntry {
   std::string name;  // the snapshot's executable file name, e.g. "explorer.exe"
   std::string path;  // full executable path, normalised; never empty
@@ -20,6 +22,7 @@ struct ProcessEntry {
   bool HighPriority() const { return ::GetPriorityClass(process) == HIGH_PRIORITY_CLASS; }
 };
 
+// Where a walk hands the processes it lists.
 class ProcessSink {
  public:
   virtual ~ProcessSink() = default;
@@ -37,6 +40,8 @@ class ProcessCache {
  public:
   void Clear() { known_.clear(); }
   size_t Size() const { return known_.size(); }
+  // Lets go of these processes: the next walk opens and reads them afresh, if they are still listed.
+  void Forget(const std::vector<DWORD>& pids);
 
  private:
   friend bool ReadProcesses(ProcessSink&, const std::function<void()>&, ProcessCache*);
@@ -56,9 +61,8 @@ class ProcessCache {
 // false when the list could not be read: the walk then sees no process at all.
 bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache = nullptr);
 
-// Ends every process whose executable name equals `name` exactly, with exit code 259. This
-// process is never among them. Returns how many were told to end.
-int EndProcessesNamed(const std::string& name);
+// The ids of the processes whose executable name equals `name` exactly, in the list's order.
+std::vector<DWORD> ProcessIdsNamed(const std::string& name);
 
 // The full path of this program's executable.
 std::string OwnExePath();

@@ -1,5 +1,7 @@
 #include "processes/process_rules.h"
 
+#include <utility>
+
 #include "sysaccess/text_rules.h"
 
 namespace kv {
@@ -25,39 +27,39 @@ void NameSet::Add(const std::string& name) { names_.insert(AsciiUpper(name)); }
 bool NameSet::Contains(const std::string& name) const { return names_.count(AsciiUpper(name)) != 0; }
 
 void ProcessRows::Clear() {
-  captions_.clear();
+  rows_.clear();
   index_.clear();
 }
 
-int ProcessRows::Find(const std::string& caption) const {
-  auto it = index_.find(caption);
+int ProcessRows::Find(const std::string& name) const {
+  auto it = index_.find(name);
   return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
-void ProcessRows::Append(const std::string& caption) {
-  index_.emplace(caption, captions_.size());
-  captions_.push_back(caption);
+void ProcessRows::Append(ProcessRow row) {
+  index_.emplace(row.name, rows_.size());
+  rows_.push_back(std::move(row));
 }
 
 std::vector<size_t> ProcessRows::Vanished(const NameSet& seen) const {
   std::vector<size_t> gone;
-  for (size_t i = captions_.size(); i-- > 0;)
-    if (!seen.Contains(captions_[i])) gone.push_back(i);
+  for (size_t i = rows_.size(); i-- > 0;)
+    if (!seen.Contains(rows_[i].name)) gone.push_back(i);
   return gone;
 }
 
 void ProcessRows::Remove(const std::vector<size_t>& descending) {
   if (descending.empty()) return;
-  std::vector<bool> drop(captions_.size(), false);
+  std::vector<bool> drop(rows_.size(), false);
   for (size_t i : descending)
     if (i < drop.size()) drop[i] = true;
-  std::vector<std::string> kept;
-  kept.reserve(captions_.size());
-  for (size_t i = 0; i < captions_.size(); ++i)
-    if (!drop[i]) kept.push_back(std::move(captions_[i]));
-  captions_ = std::move(kept);
+  std::vector<ProcessRow> kept;
+  kept.reserve(rows_.size());
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (!drop[i]) kept.push_back(std::move(rows_[i]));
+  rows_ = std::move(kept);
   index_.clear();
-  for (size_t i = 0; i < captions_.size(); ++i) index_.emplace(captions_[i], i);
+  for (size_t i = 0; i < rows_.size(); ++i) index_.emplace(rows_[i].name, i);
 }
 
 }  // namespace kv

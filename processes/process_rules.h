@@ -32,16 +32,22 @@ class NameSet {
   std::unordered_set<std::string> names_;  // ASCII upper-cased
 };
 
-// The captions of the list's rows in list order, kept in step with the list view so that a pass
-// never reads row texts back from the control. A caption is a row's key: at most one row each.
+// What one row of the list shows and the tab acts on.
+struct ProcessRow {
+  std::string name;  // the caption: the executable name, the row's key
+  std::string path;  // the executable path shown beside it
+};
+
+// The list's rows in list order, kept in step with the list view so that neither a pass nor an
+// action reads row texts back from the control. At most one row per caption.
 class ProcessRows {
  public:
   void Clear();
-  size_t Size() const { return captions_.size(); }
-  const std::string& Caption(size_t row) const { return captions_[row]; }
-  // Exact look-up (letter case matters): the row index, or -1.
-  int Find(const std::string& caption) const;
-  void Append(const std::string& caption);
+  size_t Size() const { return rows_.size(); }
+  const ProcessRow& Row(size_t row) const { return rows_[row]; }
+  // Exact look-up of a caption (letter case matters): the row index, or -1.
+  int Find(const std::string& name) const;
+  void Append(ProcessRow row);
   // The rows whose caption is not among `seen`, in descending order, so that deleting them from
   // the list one by one keeps the indices still to come valid.
   std::vector<size_t> Vanished(const NameSet& seen) const;
@@ -49,7 +55,7 @@ class ProcessRows {
   void Remove(const std::vector<size_t>& descending);
 
  private:
-  std::vector<std::string> captions_;
+  std::vector<ProcessRow> rows_;
   std::unordered_map<std::string, size_t> index_;
 };
 

@@ -1,5 +1,6 @@
 #include "processes/process_tab.h"
 
+#include "processes/process_actions.h"
 #include "processes/process_reader.h"
 #include "win/handles.h"
 #include "sysaccess/path_rules.h"
@@ -10,6 +11,7 @@ namespace kv {
 namespace {
 constexpr int kPanel3InfoListId = 301;
 
+// The tab's sink: a row for each name the list does not show yet.
 class ListSink : public ProcessSink {
  public:
   ListSink(ProcessRows& rows, NameSet& seen, std::function<void(const ProcessEntry&)> add)
@@ -86,7 +88,7 @@ void ProcessTab::RunPass() {
     if (row < 0) return;
     Panel3InfoList_.SetCell(row, 1, e.path);
     Panel3InfoList_.SetCell(row, 2, e.HighPriority() ? kProcessHigh : kProcessNormal);
-    rows_.Append(e.name);
+    rows_.Append({e.name, e.path});
     Panel3InfoList_.FillTick();
   });
   ReadProcesses(sink, PacedPump(15), &known_);
@@ -105,18 +107,19 @@ void ProcessTab::Panel3Button1Click() {
   const BusyFlag::Hold busy = host_.Busy().Take();
   if (!busy) return;
   const int selected = Panel3InfoList_.Selected();
-  if (selected < 0) {
+  if (selected < 0 || static_cast<size_t>(selected) >= rows_.Size()) {
     host_.Ui().ShowInfo(kProcessSelectFirst);
     return;
   }
-  const std::string name = Panel3InfoList_.Cell(selected, 0);
-  const std::string path = Panel3InfoList_.Cell(selected, 1);
-  if (path == OwnExePath()) {
+  const ProcessRow row = rows_.Row(static_cast<size_t>(selected));
+  if (row.path == OwnExePath()) {
     host_.Ui().ShowInfo(kProcessOwnRow);
     return;
   }
-  if (host_.Ui().AskYesNo(kProcessAskBefore + name + kProcessAskAfter) != Answer::Yes) return;
-  EndProcessesNamed(name);
+  if (host_.Ui().AskYesNo(kProcessAskBefore + row.name + kProcessAskAfter) != Answer::Yes) return;
+  // The pass opens the ended processes afresh rather than listing them from memory while the
+  // system still lists them, and holds none of them open.
+  known_.Forget(EndProcessesNamed(row.name));
   RunPass();
 }
 

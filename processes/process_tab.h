@@ -25,6 +25,7 @@ inline constexpr char kProcessOwnRow[] = "如果你想关闭Korvane，点击“�
 inline constexpr char kProcessAskBefore[] = "你确定你想卸载 \"";
 inline constexpr char kProcessAskAfter[] = "\" 从内存？";
 
+// The tab's view: the process list refreshed in place, and its two buttons.
 class ProcessTab : public TabPage {
  public:
   explicit ProcessTab(TabHost& host);
@@ -53,7 +54,7 @@ class ProcessTab : public TabPage {
   ListView Panel3InfoList_;
   Label* Panel3InfoLabel_ = nullptr;
   RowIcons icons_;
-  ProcessRows rows_;  // the list's captions, row for row
+  ProcessRows rows_;    // the row model: row i of the list is rows_.Row(i)
   ProcessCache known_;  // the listed processes, open, between passes
   int passes_ = 0;
 };

@@ -13,8 +13,7 @@ bool RunUninstaller(const AppState& state, const UninstallFields& record) {
 }
 
 KeyDeleteOutcome DeleteUninstallRecord(const AppState& state, const UninstallFields& record) {
-  const RegRoot root = record.root_mark == 'U' ? RegRoot::CurrentUser : RegRoot::LocalMachine;
-  return DeleteKeysWithBackup(state, UninstallUndoName(record.display_name), {RegKeyRef{root, record.key_path}});
+  return DeleteKeysWithBackup(state, UninstallUndoName(record.display_name), {RegKeyRef{record.root, record.key_path}});
 }
 
 }  // namespace kv

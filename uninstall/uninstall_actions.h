@@ -1,9 +1,9 @@
 #pragma once
-// The two actions of the uninstall tab, apart from its window: each takes the selected record
-// and tells what it did; the tab confirms, calls, shows the message and reads again.
+// The two actions of the uninstall tab, apart from its window: each takes the selected row's
+// fields and tells what it did; the tab confirms, calls, shows the message and reads again.
 #include "sysaccess/app_state.h"
 #include "sysaccess/key_delete.h"
-#include "uninstall/uninstall_record_rules.h"
+#include "uninstall/uninstall_reader.h"
 
 namespace kv {
 

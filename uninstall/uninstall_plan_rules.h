@@ -13,6 +13,7 @@ enum class UninstallRule {
   D,     // split at the first "-" after ".EXE"
 };
 
+// What running a record's command comes to.
 struct UninstallPlan {
   UninstallRule rule = UninstallRule::None;
   std::string program;
@@ -20,7 +21,7 @@ struct UninstallPlan {
   bool run = false;  // false: open the system's program list instead
 };
 
-// `command` is the record's field 4; `system_folder` ends with a backslash. Only the first rule
+// `command` is the record's uninstall command; `system_folder` ends with a backslash. Only the first rule
 // whose condition holds is taken; when its program file is missing, nothing else is tried.
 UninstallPlan PlanUninstall(const std::string& command, const std::string& system_folder,
                             const std::function<bool(const std::string&)>& file_exists);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "sysaccess/registry.h"
+#include "uninstall/uninstall_record_rules.h"
 
 namespace kv {
 
@@ -24,20 +25,22 @@ const std::vector<std::string>& ValueNames() {
 
 }  // namespace
 
-void UninstallCollector::GetUninstallNames(HKEY root, const std::string& key_path) {
+void UninstallCollector::GetUninstallNames(RegRoot root, const std::string& key_path) {
+  const HKEY hkey = RootKey(root);
   NameList subkeys;
-  RegGetKeyNames64(root, key_path, subkeys);
-  const char mark = root == HKEY_CURRENT_USER ? 'U' : 'M';
+  RegGetKeyNames64(hkey, key_path, subkeys);
+  // The root's letter in the line the sort compares.
+  const char mark = root == RegRoot::CurrentUser ? 'U' : 'M';
   for (const std::string& name : subkeys) {
     if (pump_) pump_();
     const std::string path = key_path + name;
     // One open for every value of the subkey; the row's date and icon come along.
     std::vector<bool> present;
-    const std::vector<std::string> text = RegReadStrings(RegistryView::Wow64_64, root, path, ValueNames(), &present);
+    const std::vector<std::string> text = RegReadStrings(RegistryView::Wow64_64, hkey, path, ValueNames(), &present);
     UninstallValues v;
     v.subkey_name = name;
     // Only a value that is there can be a set flag; its DWORD needs the raw read.
-    v.system_component = present[kSystemComponent] && RegReadBool(root, path, "SystemComponent");
+    v.system_component = present[kSystemComponent] && RegReadBool(hkey, path, "SystemComponent");
     v.has_uninstall_string = present[kUninstallString];
     v.has_quiet_uninstall_string = present[kQuietUninstallString];
     v.uninstall_string = text[kUninstallString];
@@ -49,10 +52,10 @@ void UninstallCollector::GetUninstallNames(HKEY root, const std::string& key_pat
 
     InstalledProgram p;
     p.fields.display_name = v.display_name;
-    p.fields.root_mark = mark;
+    p.fields.root = root;
     p.fields.key_path = path;
     p.fields.command = command;
-    p.record = EncodeUninstallRecord(p.fields);
+    p.record = UninstallRecordLine(p.fields.display_name, mark, path, command);
     p.install_date = text[kInstallDate];
     p.has_display_icon = present[kDisplayIcon];
     p.display_icon = text[kDisplayIcon];
@@ -75,9 +78,9 @@ void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const 
   {
     // The names seen are of no use once the keys are read: they go before the rows are shown.
     UninstallCollector collector(filter, pump);
-    collector.GetUninstallNames(HKEY_CURRENT_USER, kUninstallKey);
-    collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKey);
-    if (state.ProgramFilesIsX86) collector.GetUninstallNames(HKEY_LOCAL_MACHINE, kUninstallKeyWow64);
+    collector.GetUninstallNames(RegRoot::CurrentUser, kUninstallKey);
+    collector.GetUninstallNames(RegRoot::LocalMachine, kUninstallKey);
+    if (state.ProgramFilesIsX86) collector.GetUninstallNames(RegRoot::LocalMachine, kUninstallKeyWow64);
     programs = std::move(collector.Programs());
   }
   SortByRecord(programs);

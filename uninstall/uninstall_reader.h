@@ -9,24 +9,36 @@
 #include <vector>
 
 #include "sysaccess/app_state.h"
+#include "sysaccess/registry.h"
 #include "uninstall/uninstall_filter_rules.h"
-#include "uninstall/uninstall_record_rules.h"
 
 namespace kv {
 
 extern const char kUninstallKey[];       // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\"
 extern const char kUninstallKeyWow64[];  // "\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\"
 
-// One listed program: its record line and what its row shows besides the record's fields.
+// What the tab's actions need of a listed program: the row's identity.
+struct UninstallFields {
+  std::string display_name;
+  RegRoot root = RegRoot::LocalMachine;
+  std::string key_path;  // the Uninstall key path as read, then the subkey name
+  std::string command;   // the uninstall command the filters chose
+
+  bool operator==(const UninstallFields& o) const {
+    return display_name == o.display_name && root == o.root && key_path == o.key_path && command == o.command;
+  }
+};
+
+// One listed program: its fields, what its row shows besides them, and the line it sorts by.
 struct InstalledProgram {
-  std::string record;  // the UninstallRecord line
+  std::string record;  // the UninstallRecord line of `fields`, compared by the sort only
   UninstallFields fields;
   std::string install_date;  // InstallDate as read: "" when absent or not text
   bool has_display_icon = false;
   std::string display_icon;
 };
 
-// Collects the records of a read, key after key.
+// Collects the listed programs of a read, key after key.
 class UninstallCollector {
  public:
   UninstallCollector(UninstallFilter filter, std::function<void()> pump)
@@ -34,7 +46,7 @@ class UninstallCollector {
 
   // Appends one program per subkey of root\key_path that passes the filters, in the order the
   // registry enumerates them; names already collected (exact case) are skipped.
-  void GetUninstallNames(HKEY root, const std::string& key_path);
+  void GetUninstallNames(RegRoot root, const std::string& key_path);
 
   std::vector<InstalledProgram>& Programs() { return programs_; }
 
@@ -42,7 +54,7 @@ class UninstallCollector {
   UninstallFilter filter_;
   std::function<void()> pump_;
   std::vector<InstalledProgram> programs_;
-  std::unordered_set<std::string> names_;  // field 1 of every record so far
+  std::unordered_set<std::string> names_;  // the display name of every program so far
 };
 
 // Ascending by the whole record line, compared as CompareString does under the user's locale,

@@ -12,6 +12,7 @@
 #include "ui/undo_messages.h"
 #include "uninstall/uninstall_actions.h"
 #include "uninstall/uninstall_reader.h"
+#include "uninstall/uninstall_record_rules.h"
 
 namespace kv {
 
@@ -108,7 +109,7 @@ void UninstallTab::Panel2Enter() {
       if (row < 0) return;  // no row, no record: row i keeps describing record i
       Panel2InfoList_.SetCell(row, 1, p.fields.command);
       Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
-      ScratchList_.push_back(std::move(p.record));
+      ScratchList_.push_back(std::move(p.fields));
       Panel2InfoList_.FillTick();
       if (after_row) after_row();
     });
@@ -118,21 +119,22 @@ void UninstallTab::Panel2Enter() {
   }
 }
 
-bool UninstallTab::SelectedRecord(UninstallFields& fields) const {
-  if (Panel2InfoList_.Count() == 0) return false;
+std::optional<UninstallFields> UninstallTab::SelectedRecord() const {
+  if (Panel2InfoList_.Count() == 0) return std::nullopt;
   const int row = Panel2InfoList_.Selected();
-  if (row < 0 || static_cast<size_t>(row) >= ScratchList_.size()) return false;
-  return DecodeUninstallRecord(ScratchList_[static_cast<size_t>(row)], fields);
+  if (row < 0 || static_cast<size_t>(row) >= ScratchList_.size()) return std::nullopt;
+  return ScratchList_[static_cast<size_t>(row)];
 }
 
 void UninstallTab::Panel2Button1Click() {
   {
     const BusyFlag::Hold busy = host_.Busy().Take();
-    UninstallFields record;
-    if (!busy || !SelectedRecord(record)) return;
+    if (!busy) return;
+    const std::optional<UninstallFields> record = SelectedRecord();
+    if (!record) return;
     Dialogs& ui = host_.Ui();
-    if (ui.AskYesNo(UninstallQuestion(record.display_name)) != Answer::Yes) return;
-    if (!RunUninstaller(host_.State(), record)) {
+    if (ui.AskYesNo(UninstallQuestion(record->display_name)) != Answer::Yes) return;
+    if (!RunUninstaller(host_.State(), *record)) {
       ::ShellExecuteA(host_.MainWindow(), "open", (host_.State().SystemFolder + "control.exe").c_str(), "appwiz.cpl",
                       nullptr, SW_SHOWNORMAL);
       ui.ShowInfo(kUninstallFallbackInfo);
@@ -144,11 +146,12 @@ void UninstallTab::Panel2Button1Click() {
 void UninstallTab::Panel2Button2Click() {
   {
     const BusyFlag::Hold busy = host_.Busy().Take();
-    UninstallFields record;
-    if (!busy || !SelectedRecord(record)) return;
+    if (!busy) return;
+    const std::optional<UninstallFields> record = SelectedRecord();
+    if (!record) return;
     Dialogs& ui = host_.Ui();
-    if (ui.AskYesNo(DeleteRecordQuestion(record.display_name)) != Answer::Yes) return;
-    ui.ShowInfo(KeyDeleteMessage(DeleteUninstallRecord(host_.State(), record)));
+    if (ui.AskYesNo(DeleteRecordQuestion(record->display_name)) != Answer::Yes) return;
+    ui.ShowInfo(KeyDeleteMessage(DeleteUninstallRecord(host_.State(), *record)));
   }
   Panel2Enter();
 }

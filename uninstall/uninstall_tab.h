@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@
 #include "ui/row_icons.h"
 #include "ui/tab_host.h"
 #include "uninstall/uninstall_filter_rules.h"
-#include "uninstall/uninstall_record_rules.h"
+#include "uninstall/uninstall_reader.h"
 
 namespace kv {
 
@@ -35,6 +36,7 @@ extern const char kDeleteRecordQuestion[];  // "您确定要删除卸载记录 "
 std::string UninstallQuestion(const std::string& caption);
 std::string DeleteRecordQuestion(const std::string& caption);
 
+// The tab's view: the list of installed programs, the filters and the two action buttons.
 class UninstallTab : public TabPage {
  public:
   explicit UninstallTab(TabHost& host) : host_(host) {}
@@ -52,15 +54,16 @@ class UninstallTab : public TabPage {
   HWND Panel2Check(int n) const { return checks_[static_cast<size_t>(n - 1)].hwnd(); }
   const std::string& Panel2InfoLabelText() const { return Panel2InfoLabel_->text; }
   bool Panel2UndoLabelVisible() const { return Panel2UndoLabel_->visible; }
-  // Record i describes row i.
-  const std::vector<std::string>& ScratchList() const { return ScratchList_; }
+  // The row model, for tests.
+  const std::vector<UninstallFields>& ScratchList() const { return ScratchList_; }
   // Runs after each row is added while a reading is in progress.
   std::function<void()> after_row;
 
  private:
   UninstallFilter SelectedFilter() const;
-  // The common start of both actions: the selected row's record, or false to do nothing.
-  bool SelectedRecord(UninstallFields& fields) const;
+  // The common start of both actions: a copy of the selected row's record (the question's modal
+  // loop runs before the action), or nothing to do nothing.
+  std::optional<UninstallFields> SelectedRecord() const;
 
   TabHost& host_;
   Panel Panel2_;
@@ -68,7 +71,7 @@ class UninstallTab : public TabPage {
   CheckButton checks_[3];
   Label* Panel2InfoLabel_ = nullptr;
   Label* Panel2UndoLabel_ = nullptr;
-  std::vector<std::string> ScratchList_;
+  std::vector<UninstallFields> ScratchList_;  // the row model: record i describes row i
   std::unique_ptr<RowIcons> row_icons_;
 };
 

@@ -58,8 +58,8 @@ TEST(ProcessRules, CountText) {
 
 TEST(ProcessRows, FindsExactCaptionsOnly) {
   ProcessRows rows;
-  rows.Append("a.exe");
-  rows.Append("B.exe");
+  rows.Append({"a.exe", "C:\\a.exe"});
+  rows.Append({"B.exe", "C:\\b.exe"});
   EXPECT_EQ(rows.Find("a.exe"), 0);
   EXPECT_EQ(rows.Find("B.exe"), 1);
   EXPECT_EQ(rows.Find("A.exe"), -1);
@@ -68,7 +68,7 @@ TEST(ProcessRows, FindsExactCaptionsOnly) {
 
 TEST(ProcessRows, VanishedIgnoresLetterCaseAndComesLastFirst) {
   ProcessRows rows;
-  for (const char* c : {"a.exe", "b.exe", "c.exe", "A.EXE", "d.exe"}) rows.Append(c);
+  for (const char* c : {"a.exe", "b.exe", "c.exe", "A.EXE", "d.exe"}) rows.Append({c, std::string("C:\\") + c});
   NameSet seen;
   seen.Add("A.exe");  // keeps both a.exe and A.EXE: the seen list ignores case
   seen.Add("d.EXE");
@@ -77,23 +77,21 @@ TEST(ProcessRows, VanishedIgnoresLetterCaseAndComesLastFirst) {
   EXPECT_EQ(gone, (std::vector<size_t>{2, 1}));
   rows.Remove(gone);
   ASSERT_EQ(rows.Size(), 3u);
-  EXPECT_EQ(rows.Caption(0), "a.exe");
-  EXPECT_EQ(rows.Caption(1), "A.EXE");
-  EXPECT_EQ(rows.Caption(2), "d.exe");
+  // Each row keeps its own path as the rows move up.
+  for (const auto& [row, name] : {std::pair<size_t, std::string>{0, "a.exe"}, {1, "A.EXE"}, {2, "d.exe"}}) {
+    EXPECT_EQ(rows.Row(row).name, name);
+    EXPECT_EQ(rows.Row(row).path, "C:\\" + name);
+  }
   // The index follows the rows that moved up.
   EXPECT_EQ(rows.Find("d.exe"), 2);
   EXPECT_EQ(rows.Find("c.exe"), -1);
-  rows.Append("e.exe");
+  rows.Append({"e.exe", ""});
   EXPECT_EQ(rows.Find("e.exe"), 3);
-}
 
-TEST(ProcessRows, EmptyPassRemovesEverything) {
-  ProcessRows rows;
-  rows.Append("x.exe");
-  rows.Append("y.exe");
+  // A pass that saw nothing removes everything.
   rows.Remove(rows.Vanished(NameSet{}));
   EXPECT_EQ(rows.Size(), 0u);
-  EXPECT_EQ(rows.Find("x.exe"), -1);
+  EXPECT_EQ(rows.Find("a.exe"), -1);
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "processes/process_actions.h"
 #include "processes/process_reader.h"
 #include "tests/win/process_test_support.h"
 
@@ -145,25 +147,26 @@ TEST(ProcessReader, RememberedPathsFollowTheRunningProcesses) {
   EXPECT_EQ(cache.Size(), walk4.rows.size());
 }
 
-TEST(ProcessReader, EndingANameEndsEveryInstanceOfExactlyThatName) {
+TEST(ProcessActions, EndingANameEndsEveryInstanceOfExactlyThatNameButNeverThisProgram) {
   test::HelperProcesses helpers;
   const std::string a = helpers.Copy("kvend.exe", "a"), b = helpers.Copy("kvend.exe", "b");
   const std::string other_case = helpers.Copy("KvEnd.exe", "c");
   const DWORD p1 = helpers.Start(a), p2 = helpers.Start(b), p3 = helpers.Start(other_case);
   ASSERT_TRUE(p1 && p2 && p3);
-  EXPECT_EQ(EndProcessesNamed("kvend.exe"), 2);
+  std::vector<DWORD> ended = EndProcessesNamed("kvend.exe");
+  std::sort(ended.begin(), ended.end());
+  EXPECT_EQ(ended, (p1 < p2 ? std::vector<DWORD>{p1, p2} : std::vector<DWORD>{p2, p1}));
   EXPECT_EQ(helpers.WaitExit(p1), 259u);
   EXPECT_EQ(helpers.WaitExit(p2), 259u);
   EXPECT_TRUE(helpers.Running(p3));
-  EXPECT_EQ(EndProcessesNamed("no-such-program.exe"), 0);
-}
+  EXPECT_TRUE(EndProcessesNamed("no-such-program.exe").empty());
 
-TEST(ProcessReader, NeverEndsThisProgram) {
-  char self[MAX_PATH] = {};
-  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string name = self;
-  name = name.substr(name.rfind('\\') + 1);
-  EXPECT_EQ(EndProcessesNamed(name), 0);
+  // This program is found by its name, and left out only by the ending.
+  const std::string self = OwnExePath();
+  const std::string own_name = self.substr(self.rfind('\\') + 1);
+  const std::vector<DWORD> own = ProcessIdsNamed(own_name);
+  EXPECT_NE(std::find(own.begin(), own.end(), ::GetCurrentProcessId()), own.end());
+  EXPECT_TRUE(EndProcessesNamed(own_name).empty());
 }
 
 }  // namespace

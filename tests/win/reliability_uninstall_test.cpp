@@ -14,7 +14,6 @@
 #include "ui/undo_messages.h"
 #include "tests/win/reliability_support.h"
 #include "tests/win/uninstall_fixtures.h"
-#include "uninstall/uninstall_record_rules.h"
 #include "uninstall/uninstall_tab.h"
 
 namespace kv {
@@ -49,9 +48,8 @@ class UninstallReliabilityTest : public ::testing::Test {
     std::vector<std::pair<int, std::string>> rows;
     const auto& records = tab().ScratchList();
     for (size_t i = 0; i < records.size(); ++i) {
-      UninstallFields fields;
-      if (!DecodeUninstallRecord(records[i], fields)) continue;
-      const std::string sub = fields.key_path.substr(UpToLastBackslash(fields.key_path).size());
+      const std::string& path = records[i].key_path;
+      const std::string sub = path.substr(UpToLastBackslash(path).size());
       if (sub.compare(0, prefix.size(), prefix) == 0) rows.emplace_back(static_cast<int>(i), sub);
     }
     return rows;

@@ -132,8 +132,7 @@ TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
     EXPECT_EQ(tab().Panel2InfoLabelText(), ToDecimal(list().Count()) + kPanel2CountSuffix);
     ASSERT_EQ(tab().ScratchList().size(), static_cast<size_t>(list().Count()));
     for (int i = 0; i < list().Count(); ++i) {
-      UninstallFields f;
-      ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(i)], f));
+      const UninstallFields& f = tab().ScratchList()[static_cast<size_t>(i)];
       EXPECT_EQ(f.display_name, list().Cell(i, 0));
       EXPECT_EQ(f.command, list().Cell(i, 1));
     }
@@ -149,10 +148,9 @@ TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
   EXPECT_GE(RowOf("KvTest Helper"), 0);
   records_follow_rows();
   tab().Panel2Enter();
-  const int helper = RowOf("KvTest Helper");
-  UninstallFields f;
-  ASSERT_TRUE(DecodeUninstallRecord(tab().ScratchList()[static_cast<size_t>(helper)], f));
-  EXPECT_EQ(f.key_path, std::string(kUninstallKeyWow64) + "KvTest Toolbar key");
+  const UninstallFields& helper = tab().ScratchList()[static_cast<size_t>(RowOf("KvTest Helper"))];
+  EXPECT_EQ(helper.root, RegRoot::LocalMachine);
+  EXPECT_EQ(helper.key_path, std::string(kUninstallKeyWow64) + "KvTest Toolbar key");
 }
 
 // Counts of what ran during a fill while a redirection scope was alive: with redirection off, a
