@@ -23,10 +23,10 @@ TypeText ReadType(const MergedClasses& classes, const std::string& type_name) {
 // The 64-bit view throughout: it is the view the saves write, the deletions remove and the
 // registry editor exports. Extension and type keys are shared between the views on Windows,
 // but Wine keeps two trees, and a key written in one would not be read back from the other.
-int ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump) {
+ReadResult ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump) {
   const MergedClasses classes;
   const UserChoices choices;
-  int rows = 0;
+  ReadResult result;
   AssociationRow row;
   for (const std::string& name : classes.TopKeys()) {
     if (pump) pump();
@@ -43,9 +43,9 @@ int ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow
     row.icon_text = shown.icon_text;
     row.icon_path = ExtractProgramPath(row.icon_text, folders);
     sink(row);
-    ++rows;
+    ++result.rows;
   }
-  return rows;
+  return result;
 }
 
 }  // namespace kv

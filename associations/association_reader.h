@@ -23,7 +23,7 @@ struct AssociationRow {
 };
 
 // Walks every top-level key of the merged classes; `pump` runs before each key, so a window
-// stays painted through tens of thousands of them. Returns the number of rows.
-int ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump);
+// stays painted through tens of thousands of them.
+ReadResult ReadAssociationRows(const PathFolders& folders, const RowSink<AssociationRow>& sink, const Pump& pump);
 
 }  // namespace kv

@@ -73,7 +73,7 @@ void AssociationTab::Create() {
 }
 
 void AssociationTab::Panel4Enter() {
-  TabFill fill(host_, Panel4_, Panel4InfoList_, TabFill::Wait::WaitWindow);
+  TabFill fill(host_, Panel4_, Panel4InfoList_, icons_, TabFill::Wait::WaitWindow);
   if (!fill) return;
   rows_.clear();
   captions_.clear();
@@ -82,10 +82,10 @@ void AssociationTab::Panel4Enter() {
 
 void AssociationTab::ReadAssociations(TabFill& fill) {
   const AppState& state = host_.State();
-  const int rows = ReadAssociationRows(
+  const ReadResult read = ReadAssociationRows(
       PathFolders{state.WindowsFolder, state.ProfileFolder},
       [&](const AssociationRow& r) {
-        const int row = Panel4InfoList_.AddRow(r.extension, fill.Icons().IndexFor(r.icon_path));
+        const int row = Panel4InfoList_.AddRow(r.extension, icons_.IndexFor(r.icon_path));
         Panel4InfoList_.SetCell(row, 1, r.user_choice.empty() ? r.description : r.description + kUserChoiceMark);
         Panel4InfoList_.SetCell(row, 2, r.command);
         rows_.push_back(r);
@@ -93,7 +93,8 @@ void AssociationTab::ReadAssociations(TabFill& fill) {
         fill.RowAdded();
       },
       PacedPump());
-  fill.Finish(*Panel4InfoLabel_, ToDecimal(rows) + kAssociationCountSuffix, Panel4UndoLabel_);
+  fill.Finish(*Panel4InfoLabel_, ToDecimal(static_cast<long long>(read.rows)) + kAssociationCountSuffix,
+              Panel4UndoLabel_);
 }
 
 void AssociationTab::Panel4FindEditChange() {

@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/listview.h"
 #include "ui/panel.h"
+#include "ui/row_icons.h"
 #include "ui/tab_fill.h"
 #include "ui/tab_host.h"
 
@@ -38,7 +39,7 @@ std::string UserChoiceEditQuestion(const std::string& extension, const std::stri
 
 class AssociationTab : public TabPage {
  public:
-  explicit AssociationTab(TabHost& host) : host_(host) {}
+  explicit AssociationTab(TabHost& host) : host_(host), icons_(host.ImageList1(), host.Icons()) {}
   void Create() override;
   void Enter() override { Panel4Enter(); }
   HWND PanelWindow() const override { return Panel4_.hwnd(); }
@@ -74,6 +75,7 @@ class AssociationTab : public TabPage {
   Label* Panel4FindLabel_ = nullptr;
   Label* Panel4UndoLabel_ = nullptr;
   Label* Panel4InfoLabel_ = nullptr;
+  RowIcons icons_;                     // the icons of the rows, in ImageList1
   std::vector<AssociationRow> rows_;   // the list's rows, in row order
   std::vector<std::string> captions_;  // the rows' extensions, in row order, for the search
 };

@@ -120,13 +120,15 @@ UniqueHandle OpenForReading(DWORD pid, std::string& path) {
 
 }  // namespace
 
-bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache) {
+ReadResult ReadProcesses(ProcessCache* cache, const RowSink<ProcessEntry>& sink, const Pump& pump) {
+  ReadResult result;
   std::vector<char> local;
   std::vector<char>& buffer = cache ? cache->buffer_ : local;
   std::vector<std::pair<DWORD, std::string>> listed;
   if (!ForEachProcess(buffer, [&](DWORD pid, std::string name) { listed.emplace_back(pid, std::move(name)); })) {
     if (cache) cache->Clear();
-    return false;
+    result.complete = false;
+    return result;
   }
   const unsigned walk = cache ? ++cache->walk_ : 0;
   std::string path;
@@ -141,7 +143,7 @@ bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, Process
       }
     }
     // The name rule comes first and needs no look inside the process.
-    if (SkipProcessName(name) || !sink.Wants(name)) continue;
+    if (SkipProcessName(name) || !sink.Wanted(name)) continue;
     UniqueHandle opened;
     HANDLE process = nullptr;
     if (known) {
@@ -160,14 +162,16 @@ bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, Process
       }
     }
     if (SkipProcess(name, path)) continue;
-    sink.Take(ProcessEntry{std::move(name), NormaliseProcessPath(path), pid, process});
+    ProcessEntry entry{std::move(name), NormaliseProcessPath(path), pid, process};
+    sink(entry);
+    ++result.rows;
   }
   if (cache) {
     // Processes no longer running are let go.
     for (auto it = cache->known_.begin(); it != cache->known_.end();)
       it = it->second.walk == walk ? std::next(it) : cache->known_.erase(it);
   }
-  return true;
+  return result;
 }
 
 void ProcessCache::Forget(const std::vector<DWORD>& pids) {

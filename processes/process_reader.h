@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sysaccess/row_sink.h"
 #include "win/handles.h"
 
 namespace kv {
@@ -22,17 +23,6 @@ struct ProcessEntry {
   bool HighPriority() const { return ::GetPriorityClass(process) == HIGH_PRIORITY_CLASS; }
 };
 
-// Where a walk hands the processes it lists.
-class ProcessSink {
- public:
-  virtual ~ProcessSink() = default;
-  // False when the pass already knows all it would learn from a listed process of this name:
-  // the process is then not looked at.
-  virtual bool Wants(const std::string& name) = 0;
-  // A listed process (the skip rules passed), in snapshot order.
-  virtual void Take(const ProcessEntry& entry) = 0;
-};
-
 // The paths that earlier walks read, for the processes still running. A process's executable
 // path never changes, and each known process is held open so that its id cannot pass to another
 // process while it is known; so a refresh opens and reads only the processes that are new.
@@ -44,7 +34,7 @@ class ProcessCache {
   void Forget(const std::vector<DWORD>& pids);
 
  private:
-  friend bool ReadProcesses(ProcessSink&, const std::function<void()>&, ProcessCache*);
+  friend ReadResult ReadProcesses(ProcessCache*, const RowSink<ProcessEntry>&, const Pump&);
   struct Known {
     UniqueHandle process;
     std::string name;
@@ -57,9 +47,11 @@ class ProcessCache {
 };
 
 // Walks the process list once, in the process snapshot's order, calling `pump` before each
-// process. A process that cannot be opened or whose path cannot be read is not listed. Returns
-// false when the list could not be read: the walk then sees no process at all.
-bool ReadProcesses(ProcessSink& sink, const std::function<void()>& pump, ProcessCache* cache = nullptr);
+// process, and hands each listed process (the skip rules passed) to `sink`. A process of a name
+// the sink does not want is not looked at; one that cannot be opened or whose path cannot be read
+// is not listed. `cache` (may be null) keeps what this walk read for the next. The result is not
+// complete when the list could not be read: the walk then sees no process at all.
+ReadResult ReadProcesses(ProcessCache* cache, const RowSink<ProcessEntry>& sink, const Pump& pump);
 
 // The ids of the processes whose executable name equals `name` exactly, in the list's order.
 std::vector<DWORD> ProcessIdsNamed(const std::string& name);

@@ -5,29 +5,13 @@
 #include "win/handles.h"
 #include "sysaccess/path_rules.h"
 #include "ui/pump.h"
+#include "ui/tab_fill.h"
 
 namespace kv {
 
 namespace {
 constexpr int kPanel3InfoListId = 301;
 
-// The tab's sink: a row for each name the list does not show yet.
-class ListSink : public ProcessSink {
- public:
-  ListSink(ProcessRows& rows, NameSet& seen, std::function<void(const ProcessEntry&)> add)
-      : rows_(rows), seen_(seen), add_(std::move(add)) {}
-  // A further process of a name that already has its row changes nothing: it is not looked at.
-  bool Wants(const std::string& name) override { return !(seen_.Contains(name) && rows_.Find(name) >= 0); }
-  void Take(const ProcessEntry& e) override {
-    seen_.Add(e.name);
-    if (rows_.Find(e.name) < 0) add_(e);
-  }
-
- private:
-  ProcessRows& rows_;
-  NameSet& seen_;
-  std::function<void(const ProcessEntry&)> add_;
-};
 }  // namespace
 
 ProcessTab::ProcessTab(TabHost& host) : host_(host), icons_(host.ImageList1(), host.Icons()) {}
@@ -47,14 +31,11 @@ void ProcessTab::Create() {
 }
 
 void ProcessTab::Panel3Enter() {
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
-  Panel3InfoList_.Clear();
+  TabFill fill(host_, Panel3_, Panel3InfoList_, icons_, TabFill::Wait::None);
+  if (!fill) return;
   rows_.Clear();
-  icons_.Reset();  // clears ImageList1
   host_.SetPanel3Timer(true);
   RunPass();
-  Panel3_.BringToFront();
 }
 
 // The open handles of the listed processes keep ended processes' objects alive; a hidden tab has
@@ -64,8 +45,8 @@ void ProcessTab::Leave() { known_.Clear(); }
 void ProcessTab::Panel3TimerEvent() {
   if (!host_.Panel3TimerEnabled()) return;
   // A tick during a reading or an action (a pass lets messages run) is dropped.
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
+  const BusyFlag::Hold hold = host_.Busy().Take();
+  if (!hold) return;
   RunPass();
 }
 
@@ -80,18 +61,24 @@ void ProcessTab::RunPass() {
     changing = true;
   };
 
+  // A row for each name the list does not show yet; a further process of a name that already has
+  // its row changes nothing, so it is not looked at.
   NameSet seen;
-  ListSink sink(rows_, seen, [&](const ProcessEntry& e) {
-    begin_change();
-    const int image = icons_.IndexFor(ExtractProgramPath(e.path, folders));
-    const int row = Panel3InfoList_.AddRow(e.name, image);
-    if (row < 0) return;
-    Panel3InfoList_.SetCell(row, 1, e.path);
-    Panel3InfoList_.SetCell(row, 2, e.HighPriority() ? kProcessHigh : kProcessNormal);
-    rows_.Append({e.name, e.path});
-    Panel3InfoList_.FillTick();
-  });
-  ReadProcesses(sink, PacedPump(15), &known_);
+  const RowSink<ProcessEntry> sink(
+      [&](const ProcessEntry& e) {
+        seen.Add(e.name);
+        if (rows_.Find(e.name) >= 0) return;
+        begin_change();
+        const int image = icons_.IndexFor(ExtractProgramPath(e.path, folders));
+        const int row = Panel3InfoList_.AddRow(e.name, image);
+        if (row < 0) return;
+        Panel3InfoList_.SetCell(row, 1, e.path);
+        Panel3InfoList_.SetCell(row, 2, e.HighPriority() ? kProcessHigh : kProcessNormal);
+        rows_.Append({e.name, e.path});
+        Panel3InfoList_.FillTick();
+      },
+      [&](const std::string& name) { return !(seen.Contains(name) && rows_.Find(name) >= 0); });
+  ReadProcesses(&known_, sink, PacedPump(15));
 
   const std::vector<size_t> gone = rows_.Vanished(seen);
   if (!gone.empty()) begin_change();
@@ -104,8 +91,8 @@ void ProcessTab::RunPass() {
 }
 
 void ProcessTab::Panel3Button1Click() {
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
+  const BusyFlag::Hold hold = host_.Busy().Take();
+  if (!hold) return;
   const int selected = Panel3InfoList_.Selected();
   if (selected < 0 || static_cast<size_t>(selected) >= rows_.Size()) {
     host_.Ui().ShowInfo(kProcessSelectFirst);

@@ -14,6 +14,12 @@ namespace kv {
 // Lets pending window messages run; may be empty.
 using Pump = std::function<void()>;
 
+// What a reading tells besides its rows.
+struct ReadResult {
+  size_t rows = 0;       // rows handed to the sink
+  bool complete = true;  // false when the system's list could not be read at all
+};
+
 template <typename Row>
 class RowSink {
  public:

@@ -4,11 +4,11 @@
 
 namespace kv {
 
-TabFill::TabFill(TabHost& host, Panel& panel, ListView& list, Wait wait)
-    : hold_(host.Busy().Take()), host_(host), panel_(panel), list_(list), icons_(host.ImageList1(), host.Icons()) {
+TabFill::TabFill(TabHost& host, Panel& panel, ListView& list, RowIcons& icons, Wait wait)
+    : hold_(host.Busy().Take()), host_(host), panel_(panel), list_(list) {
   if (!hold_) return;
   list_.Clear();
-  icons_.Reset();
+  icons.Reset();
   panel_.BringToFront();
   if (wait == Wait::WaitWindow) reading_.emplace(host_.Ui());
   list_.BeginFill();

@@ -1,7 +1,7 @@
 #pragma once
 // TabFill: one fill of a tab's list, framed as every enter routine frames it. It takes the busy
 // hold (an empty fill when another reading holds it: the caller then does nothing), clears the
-// list and the shared image list, brings the panel to the front and redraws the list at a human
+// list and the tab's icons (with them the shared image list), brings the panel to the front and redraws the list at a human
 // pace; a long reading also disables the main window behind the wait window. Finish sets the
 // count text and shows the undo link where the undo folder exists.
 #include <optional>
@@ -18,13 +18,12 @@ namespace kv {
 class TabFill {
  public:
   enum class Wait { None, WaitWindow };
-  TabFill(TabHost& host, Panel& panel, ListView& list, Wait wait);
+  TabFill(TabHost& host, Panel& panel, ListView& list, RowIcons& icons, Wait wait);
   ~TabFill();
   TabFill(const TabFill&) = delete;
   TabFill& operator=(const TabFill&) = delete;
 
   explicit operator bool() const { return static_cast<bool>(hold_); }
-  RowIcons& Icons() { return icons_; }
   // After each row: the list repaints at most every 100 ms.
   void RowAdded() { list_.FillTick(); }
   // The count label's text and, where given, the undo link shown when the undo folder exists.
@@ -35,7 +34,6 @@ class TabFill {
   TabHost& host_;
   Panel& panel_;
   ListView& list_;
-  RowIcons icons_;
   std::optional<ReadingGuard> reading_;
 };
 

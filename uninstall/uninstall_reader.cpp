@@ -72,8 +72,8 @@ void SortByRecord(std::vector<InstalledProgram>& programs) {
   });
 }
 
-void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const std::function<void()>& pump,
-                           const std::function<void(InstalledProgram&)>& sink) {
+ReadResult ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const RowSink<InstalledProgram>& sink,
+                                 const Pump& pump) {
   std::vector<InstalledProgram> programs;
   {
     // The names seen are of no use once the keys are read: they go before the rows are shown.
@@ -88,6 +88,7 @@ void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const 
     if (pump) pump();
     sink(p);
   }
+  return ReadResult{programs.size(), true};
 }
 
 }  // namespace kv

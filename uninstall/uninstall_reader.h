@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sysaccess/app_state.h"
+#include "sysaccess/row_sink.h"
 #include "sysaccess/registry.h"
 #include "uninstall/uninstall_filter_rules.h"
 
@@ -64,7 +65,7 @@ void SortByRecord(std::vector<InstalledProgram>& programs);
 // The whole reading: the three keys (the 32-bit one only when ProgramFilesIsX86), the sort, then
 // each program handed to `sink` in order (the sink may take what it keeps out of the program).
 // `pump` runs before each subkey and each row.
-void ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const std::function<void()>& pump,
-                           const std::function<void(InstalledProgram&)>& sink);
+ReadResult ReadInstalledPrograms(const AppState& state, UninstallFilter filter, const RowSink<InstalledProgram>& sink,
+                                 const Pump& pump);
 
 }  // namespace kv

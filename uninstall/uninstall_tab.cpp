@@ -9,6 +9,7 @@
 #include "sysaccess/text_rules.h"
 #include "ui/fonts.h"
 #include "ui/pump.h"
+#include "ui/tab_fill.h"
 #include "ui/undo_messages.h"
 #include "uninstall/uninstall_actions.h"
 #include "uninstall/uninstall_reader.h"
@@ -77,7 +78,6 @@ void UninstallTab::Create() {
                          [this] { Panel2Button1Click(); });
   Panel2_.AddImageButton(518, 394, kPanel2Button2Text, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel2Button2Click(); });
-  row_icons_ = std::make_unique<RowIcons>(host_.ImageList1(), host_.Icons());
 }
 
 UninstallFilter UninstallTab::SelectedFilter() const {
@@ -87,36 +87,30 @@ UninstallFilter UninstallTab::SelectedFilter() const {
 }
 
 void UninstallTab::Panel2Enter() {
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
+  TabFill fill(host_, Panel2_, Panel2InfoList_, row_icons_, TabFill::Wait::WaitWindow);
+  if (!fill) return;
   AppState& state = host_.State();
-  Panel2InfoList_.Clear();
-  row_icons_->Reset();
   ScratchList_.clear();
-  Panel2_.BringToFront();
-  {
-    ReadingGuard reading(host_.Ui());
-    Panel2InfoList_.BeginFill();
-    ScopeExit end_fill([this] { Panel2InfoList_.EndFill(); });
-    // The main window is disabled throughout, so the filter cannot change under the reading.
-    const UninstallFilter filter = SelectedFilter();
-    const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
-    ReadInstalledPrograms(state, filter, PacedPump(), [&](InstalledProgram& p) {
-      const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
-      // Icon files under the system folder must be the real ones, not the 32-bit redirection.
-      const int image = row_icons_->IndexFor(ExtractProgramPath(icon_source, folders), &state);
-      const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
-      if (row < 0) return;  // no row, no record: row i keeps describing record i
-      Panel2InfoList_.SetCell(row, 1, p.fields.command);
-      Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
-      ScratchList_.push_back(std::move(p.fields));
-      Panel2InfoList_.FillTick();
-      if (after_row) after_row();
-    });
-    Panel2_.Elements().SetText(*Panel2InfoLabel_, ToDecimal(static_cast<long long>(ScratchList_.size())) +
-                                                      kPanel2CountSuffix);
-    Panel2_.Elements().SetVisible(*Panel2UndoLabel_, DirectoryExists(state.UndoFolder));
-  }
+  // The main window is disabled throughout, so the filter cannot change under the reading.
+  const UninstallFilter filter = SelectedFilter();
+  const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
+  ReadInstalledPrograms(
+      state, filter,
+      [&](InstalledProgram& p) {
+        const std::string& icon_source = p.has_display_icon ? p.display_icon : p.fields.command;
+        // Icon files under the system folder must be the real ones, not the 32-bit redirection.
+        const int image = row_icons_.IndexFor(ExtractProgramPath(icon_source, folders), &state);
+        const int row = Panel2InfoList_.AddRow(p.fields.display_name, image);
+        if (row < 0) return;  // no row, no record: row i keeps describing record i
+        Panel2InfoList_.SetCell(row, 1, p.fields.command);
+        Panel2InfoList_.SetCell(row, 2, FormatInstallDate(p.install_date));
+        ScratchList_.push_back(std::move(p.fields));
+        fill.RowAdded();
+        if (after_row) after_row();
+      },
+      PacedPump());
+  fill.Finish(*Panel2InfoLabel_, ToDecimal(static_cast<long long>(ScratchList_.size())) + kPanel2CountSuffix,
+              Panel2UndoLabel_);
 }
 
 std::optional<UninstallFields> UninstallTab::SelectedRecord() const {

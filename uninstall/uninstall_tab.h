@@ -39,7 +39,7 @@ std::string DeleteRecordQuestion(const std::string& caption);
 // The tab's view: the list of installed programs, the filters and the two action buttons.
 class UninstallTab : public TabPage {
  public:
-  explicit UninstallTab(TabHost& host) : host_(host) {}
+  explicit UninstallTab(TabHost& host) : host_(host), row_icons_(host.ImageList1(), host.Icons()) {}
   void Create() override;
   void Enter() override { Panel2Enter(); }
   HWND PanelWindow() const override { return Panel2_.hwnd(); }
@@ -72,7 +72,7 @@ class UninstallTab : public TabPage {
   Label* Panel2InfoLabel_ = nullptr;
   Label* Panel2UndoLabel_ = nullptr;
   std::vector<UninstallFields> ScratchList_;  // the row model: record i describes row i
-  std::unique_ptr<RowIcons> row_icons_;
+  RowIcons row_icons_;  // the icons of the rows, in ImageList1
 };
 
 }  // namespace kv

@@ -40,9 +40,10 @@ TEST(AssociationReader, OneRowPerExtensionKeyInRegistryOrder) {
   SeedKinds(s);
   std::vector<AssociationRow> rows;
   int pumps = 0;
-  const int n = ReadAssociationRows(PathFolders{"C:\\windows\\", "C:\\users\\u\\"},
-                                    [&](const AssociationRow& r) { rows.push_back(r); }, [&] { ++pumps; });
-  EXPECT_EQ(n, static_cast<int>(rows.size()));
+  const size_t n = ReadAssociationRows(PathFolders{"C:\\windows\\", "C:\\users\\u\\"},
+                                    [&](const AssociationRow& r) { rows.push_back(r); }, [&] { ++pumps; })
+                       .rows;
+  EXPECT_EQ(n, rows.size());
 
   // Every top-level key of both trees, once, in the registry's alphabetical order.
   NameList machine, user;
@@ -144,7 +145,7 @@ TEST(AssociationReader, TheUsersClassesHideTheMachinesAndTheUsersChoiceDecides) 
 TEST(AssociationReader, WorksWithoutSinkOrPump) {
   SeededClasses s;
   s.Key(".kvtstb");
-  EXPECT_GE(ReadAssociationRows(PathFolders{}, nullptr, nullptr), 1);
+  EXPECT_GE(ReadAssociationRows(PathFolders{}, nullptr, nullptr).rows, 1u);
 }
 
 // A window whose posted message runs inside the tab's reading, as a click would.

@@ -19,15 +19,16 @@ struct Row : ProcessEntry {
   bool high = false;  // read while the process was open
 };
 
-struct Collect : ProcessSink {
+struct Collect {
   std::vector<Row> rows;
-  bool Wants(const std::string&) override { return true; }
-  void Take(const ProcessEntry& e) override {
-    Row r;
-    static_cast<ProcessEntry&>(r) = e;
-    r.high = e.HighPriority();
-    r.process = nullptr;
-    rows.push_back(r);
+  operator RowSink<ProcessEntry>() {
+    return [this](const ProcessEntry& e) {
+      Row r;
+      static_cast<ProcessEntry&>(r) = e;
+      r.high = e.HighPriority();
+      r.process = nullptr;
+      rows.push_back(r);
+    };
   }
   const Row* Find(const std::string& name) const {
     for (const auto& r : rows)
@@ -68,7 +69,7 @@ TEST(ProcessReader, WalksTheWholeSnapshotAndFindsThisProgram) {
   Collect sink;
   size_t pumps = 0;
   const DWORD start = ::GetTickCount();
-  EXPECT_TRUE(ReadProcesses(sink, [&] { ++pumps; }));
+  EXPECT_TRUE(ReadProcesses(nullptr, sink, [&] { ++pumps; }).complete);
   std::printf("  one walk: %lu ms, %zu listed of %zu\n", ::GetTickCount() - start, sink.rows.size(), entries);
   // The snapshot of the walk is a later one; allow for processes starting or ending meanwhile.
   EXPECT_NEAR(static_cast<double>(pumps), static_cast<double>(entries), 3.0);
@@ -102,11 +103,11 @@ TEST(ProcessReader, ProcessesEndingDuringTheWalkDoNotStopIt) {
   Collect sink;
   bool ended = false;
   // The first pump ends every helper: their entries are still in the snapshot.
-  ASSERT_TRUE(ReadProcesses(sink, [&] {
-    if (ended) return;
-    ended = true;
-    for (DWORD pid : pids) helpers.Kill(pid);
-  }));
+  ASSERT_TRUE(ReadProcesses(nullptr, sink, [&] {
+                if (ended) return;
+                ended = true;
+                for (DWORD pid : pids) helpers.Kill(pid);
+              }).complete);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(sink.Find("kvgone" + std::to_string(i) + ".exe"), nullptr);
   bool found_self = false;
   for (const auto& r : sink.rows) found_self |= r.pid == ::GetCurrentProcessId();
@@ -120,14 +121,14 @@ TEST(ProcessReader, RememberedPathsFollowTheRunningProcesses) {
   ASSERT_TRUE(first);
   ProcessCache cache;
   Collect walk1;
-  ASSERT_TRUE(ReadProcesses(walk1, {}, &cache));
+  ASSERT_TRUE(ReadProcesses(&cache, walk1, {}).complete);
   ASSERT_NE(walk1.Find("kvknown.exe"), nullptr);
   const size_t known = cache.Size();
   EXPECT_EQ(known, walk1.rows.size());
 
   // The same walk again from memory: the same rows, priority still readable.
   Collect walk2;
-  ASSERT_TRUE(ReadProcesses(walk2, {}, &cache));
+  ASSERT_TRUE(ReadProcesses(&cache, walk2, {}).complete);
   ASSERT_NE(walk2.Find("kvknown.exe"), nullptr);
   EXPECT_EQ(walk2.Find("kvknown.exe")->path, path);
   EXPECT_EQ(walk2.Find("kvknown.exe")->pid, first);
@@ -136,13 +137,13 @@ TEST(ProcessReader, RememberedPathsFollowTheRunningProcesses) {
   helpers.Kill(first);
   const DWORD second = helpers.Start(path);
   Collect walk3;
-  ASSERT_TRUE(ReadProcesses(walk3, {}, &cache));
+  ASSERT_TRUE(ReadProcesses(&cache, walk3, {}).complete);
   ASSERT_NE(walk3.Find("kvknown.exe"), nullptr);
   EXPECT_EQ(walk3.Find("kvknown.exe")->pid, second);
   EXPECT_EQ(walk3.CountOf("kvknown.exe"), 1);
   helpers.Kill(second);
   Collect walk4;
-  ASSERT_TRUE(ReadProcesses(walk4, {}, &cache));
+  ASSERT_TRUE(ReadProcesses(&cache, walk4, {}).complete);
   EXPECT_EQ(walk4.Find("kvknown.exe"), nullptr);
   EXPECT_EQ(cache.Size(), walk4.rows.size());
 }

@@ -17,11 +17,14 @@ std::vector<InstalledProgram> ReadSeeded(UninstallFilter filter, bool x86 = true
   state.ProgramFilesIsX86 = x86;
   std::vector<InstalledProgram> rows;
   int pumps = 0;
-  ReadInstalledPrograms(state, filter, [&] { ++pumps; }, [&](const InstalledProgram& p) {
-    if (p.fields.display_name.compare(0, 6, "KvTest") == 0 || p.fields.display_name.compare(0, 6, "kvtest") == 0 ||
-        p.fields.display_name.compare(0, 6, "KVTEST") == 0)
-      rows.push_back(p);
-  });
+  ReadInstalledPrograms(
+      state, filter,
+      [&](const InstalledProgram& p) {
+        if (p.fields.display_name.compare(0, 6, "KvTest") == 0 || p.fields.display_name.compare(0, 6, "kvtest") == 0 ||
+            p.fields.display_name.compare(0, 6, "KVTEST") == 0)
+          rows.push_back(p);
+      },
+      [&] { ++pumps; });
   EXPECT_GT(pumps, 0);
   return rows;
 }
