@@ -5,15 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "startup/startup_rules.h"
 #include "sysaccess/app_state.h"
 
 namespace kv {
 
+// A row to delete: the entry as listed.
 struct StartupDeleteRow {
   std::string caption;  // exact value name, disabled entry's key name or shortcut file name
-  char digit;           // its source
+  StartupSource source;
 };
 
+// What a deletion did, for its message.
 struct StartupDeleteOutcome {
   bool backup_failed = false;  // the undo file could not be saved: nothing was deleted
   std::string file_name;       // the undo file written by this deletion ("" when none)

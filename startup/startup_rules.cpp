@@ -15,6 +15,78 @@ const char kStartupSomeNeedAdmin[] =
     "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xD0\xE8\xD2\xAA\xB9\xDC\xC0\xED\xD4\xB1\xC8\xA8\xCF\xDE\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目需要管理员权限，未删除。"
 const char kStartupSomeNotDeleted[] = "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目无法删除。"
 
+namespace {
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
+constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr char kMsconfigKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
+constexpr char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+}  // namespace
+
+StartupHive StartupHiveOf(StartupSource source) {
+  switch (source) {
+    case StartupSource::UserRun:
+    case StartupSource::UserRunOnce:
+    case StartupSource::UserRun32:
+    case StartupSource::UserStartupShortcut:
+      return StartupHive::User;
+    default:
+      return StartupHive::Machine;
+  }
+}
+
+std::optional<StartupKey> StartupSourceKey(StartupSource source) {
+  const char* path = nullptr;
+  switch (source) {
+    case StartupSource::UserRun:
+    case StartupSource::MachineRun:
+      path = kRunKey;
+      break;
+    case StartupSource::UserRunOnce:
+    case StartupSource::MachineRunOnce:
+      path = kRunOnceKey;
+      break;
+    case StartupSource::MsconfigDisabled:
+      path = kMsconfigKey;
+      break;
+    case StartupSource::UserRun32:
+    case StartupSource::MachineRun32:
+      path = kRun32Key;
+      break;
+    case StartupSource::UserStartupShortcut:
+    case StartupSource::CommonStartupShortcut:
+      return std::nullopt;
+  }
+  return StartupKey{StartupHiveOf(source), path};
+}
+
+std::optional<StartupKey> StartupApprovedKey(StartupSource source) {
+  const char* leaf = nullptr;
+  switch (source) {
+    case StartupSource::UserRun:
+    case StartupSource::MachineRun:
+      leaf = "Run";
+      break;
+    case StartupSource::UserRun32:
+    case StartupSource::MachineRun32:
+      leaf = "Run32";
+      break;
+    case StartupSource::UserStartupShortcut:
+    case StartupSource::CommonStartupShortcut:
+      leaf = "StartupFolder";
+      break;
+    case StartupSource::UserRunOnce:
+    case StartupSource::MachineRunOnce:
+    case StartupSource::MsconfigDisabled:
+      return std::nullopt;
+  }
+  return StartupKey{StartupHiveOf(source), std::string(kApprovedKey) + leaf};
+}
+
+std::string StartupKeyName(const StartupKey& key) {
+  return (key.hive == StartupHive::User ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + key.path;
+}
+
 std::string StartupCountText(size_t rows, size_t disabled) {
   std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;
   if (disabled > 0) text += ", " + ToDecimal(static_cast<long long>(disabled)) + kStartupDisabledSuffix;
