@@ -16,6 +16,9 @@
 
 namespace kv {
 
+const char kStartupAddNeedsAdmin[] = "需要管理员权限才能为所有用户添加启动项，未更改任何内容。";
+const char kStartupAddNotWritten[] = "无法写入启动项，未更改任何内容。";
+
 namespace {
 
 constexpr char kCommandValue[] = "command";
@@ -180,6 +183,25 @@ bool ApprovedStillThere(const RowPlan& plan) {
 }
 
 }  // namespace
+
+StartupAddOutcome AddStartupEntry(const std::string& program, bool current_user) {
+  const StartupSourceInfo& s = StartupSourceOf(current_user ? StartupSource::UserRun : StartupSource::MachineRun);
+  if (RegRefuses(RegChange::WriteValue, s.root, s.key_path)) return StartupAddOutcome::NeedsAdmin;
+  if (!RegWriteString(s.root, s.key_path, RunValueName(program), program)) return StartupAddOutcome::NotWritten;
+  return StartupAddOutcome::Added;
+}
+
+std::string StartupAddResultText(StartupAddOutcome outcome) {
+  switch (outcome) {
+    case StartupAddOutcome::NeedsAdmin:
+      return kStartupAddNeedsAdmin;
+    case StartupAddOutcome::NotWritten:
+      return kStartupAddNotWritten;
+    case StartupAddOutcome::Added:
+      break;
+  }
+  return "";
+}
 
 StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vector<StartupDeleteRow>& rows,
                                           const std::function<void()>& pump) {

@@ -95,6 +95,7 @@ void StartupTab::Panel1Button1Click() {
     if (!busy) return;
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
+    form.Apply = [&form] { return StartupAddResultText(AddStartupEntry(form.ProgramPath, form.CurrentUser)); };
     form.Execute(host_.MainWindow());
     added = form.Added;
   }

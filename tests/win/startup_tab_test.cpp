@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "startup/form2a.h"
+#include "startup/startup_actions.h"
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_store.h"
 #include "ui/undo_messages.h"
@@ -215,6 +216,19 @@ TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
   const int row = RowOf(program_name);
   EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].command, program);
   EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].source, StartupSource::UserRun);
+
+  // A machine Run key the user may only read: he is told so, nothing is written, and the same
+  // dialog stays open for another choice.
+  {
+    test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, test::kRunPath);
+    test::DialogScript refused(
+        Steps{{kForm2aCaption, kForm2aButton1}, {"信息", "确定"}, {kForm2aCaption, kForm2aButton2}});
+    refused.OnDialog(0, &SetEdit1AllUsers, const_cast<char*>(program.c_str()));
+    tab().Panel1Button1Click();
+    ASSERT_TRUE(refused.Finished());
+    EXPECT_EQ(refused.Texts()[1], kStartupAddNeedsAdmin);
+  }
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, program_name));
 
   // For all users, twice: one value in the machine's key.
   for (int round = 0; round < 2; ++round) {
