@@ -21,66 +21,39 @@ constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 constexpr char kMsconfigKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
 constexpr char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+// Per source, in the enum's order: its tree, its key (null: a Startup folder) and the leaf of its
+// StartupApproved key (null: none).
+const struct {
+  StartupHive hive;
+  const char* key;
+  const char* approved;
+} kKeys[] = {
+    {StartupHive::User, kRunKey, "Run"},
+    {StartupHive::User, kRunOnceKey, nullptr},
+    {StartupHive::Machine, kRunKey, "Run"},
+    {StartupHive::Machine, kRunOnceKey, nullptr},
+    {StartupHive::Machine, kMsconfigKey, nullptr},
+    {StartupHive::User, kRun32Key, "Run32"},
+    {StartupHive::Machine, kRun32Key, "Run32"},
+    {StartupHive::User, nullptr, "StartupFolder"},
+    {StartupHive::Machine, nullptr, "StartupFolder"},
+};
+static_assert(sizeof kKeys / sizeof kKeys[0] == kStartupSourceCount, "one row per source");
 }  // namespace
 
-StartupHive StartupHiveOf(StartupSource source) {
-  switch (source) {
-    case StartupSource::UserRun:
-    case StartupSource::UserRunOnce:
-    case StartupSource::UserRun32:
-    case StartupSource::UserStartupShortcut:
-      return StartupHive::User;
-    default:
-      return StartupHive::Machine;
-  }
-}
+StartupHive StartupHiveOf(StartupSource source) { return kKeys[static_cast<size_t>(source)].hive; }
 
 std::optional<StartupKey> StartupSourceKey(StartupSource source) {
-  const char* path = nullptr;
-  switch (source) {
-    case StartupSource::UserRun:
-    case StartupSource::MachineRun:
-      path = kRunKey;
-      break;
-    case StartupSource::UserRunOnce:
-    case StartupSource::MachineRunOnce:
-      path = kRunOnceKey;
-      break;
-    case StartupSource::MsconfigDisabled:
-      path = kMsconfigKey;
-      break;
-    case StartupSource::UserRun32:
-    case StartupSource::MachineRun32:
-      path = kRun32Key;
-      break;
-    case StartupSource::UserStartupShortcut:
-    case StartupSource::CommonStartupShortcut:
-      return std::nullopt;
-  }
-  return StartupKey{StartupHiveOf(source), path};
+  const auto& k = kKeys[static_cast<size_t>(source)];
+  if (!k.key) return std::nullopt;
+  return StartupKey{k.hive, k.key};
 }
 
 std::optional<StartupKey> StartupApprovedKey(StartupSource source) {
-  const char* leaf = nullptr;
-  switch (source) {
-    case StartupSource::UserRun:
-    case StartupSource::MachineRun:
-      leaf = "Run";
-      break;
-    case StartupSource::UserRun32:
-    case StartupSource::MachineRun32:
-      leaf = "Run32";
-      break;
-    case StartupSource::UserStartupShortcut:
-    case StartupSource::CommonStartupShortcut:
-      leaf = "StartupFolder";
-      break;
-    case StartupSource::UserRunOnce:
-    case StartupSource::MachineRunOnce:
-    case StartupSource::MsconfigDisabled:
-      return std::nullopt;
-  }
-  return StartupKey{StartupHiveOf(source), std::string(kApprovedKey) + leaf};
+  const auto& k = kKeys[static_cast<size_t>(source)];
+  if (!k.approved) return std::nullopt;
+  return StartupKey{k.hive, std::string(kApprovedKey) + k.approved};
 }
 
 std::string StartupKeyName(const StartupKey& key) {
