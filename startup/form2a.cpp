@@ -2,9 +2,7 @@
 
 #include <commdlg.h>
 
-#include "startup/startup_rules.h"
 #include "sysaccess/programs.h"
-#include "sysaccess/registry.h"
 #include "ui/fonts.h"
 
 namespace kv {
@@ -17,10 +15,7 @@ const char kForm2aButton1[] = "添加启动项";
 const char kForm2aButton2[] = "取消";
 const char kForm2aNoProgram[] = "请指定一个程序！";
 const char kForm2aFileNotFound[] = "文件未找到！";
-const char kForm2aNeedsAdmin[] = "需要管理员权限才能为所有用户添加启动项，未更改任何内容。";
-const char kForm2aNotWritten[] = "无法写入启动项，未更改任何内容。";
 const char kForm2aFilter[] = "Programs\0*.exe\0All files\0*.*\0";
-const char kStartupRunKeyPath[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 namespace {
 enum : int { kLabel1 = 100, kEdit1, kSelectButton, kCheck1, kCheck2, kButton1, kButton2 };
@@ -94,23 +89,20 @@ void TForm2a::SelectButtonClick() {
 }
 
 void TForm2a::Button1Click() {
-  const std::string path = edit1_.Text();
-  if (path.empty()) {
+  ProgramPath = edit1_.Text();
+  CurrentUser = check1_.IsChecked();
+  if (ProgramPath.empty()) {
     ui_.ShowInfo(kForm2aNoProgram);
     return;
   }
-  if (!FileExists(path)) {
+  if (!FileExists(ProgramPath)) {
     ui_.ShowInfo(kForm2aFileNotFound);
     return;
   }
-  const HKEY root = check1_.IsChecked() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  // The dialog stays open after either message, with the user's choice in it.
-  if (RegRefuses(RegChange::WriteValue, root, kStartupRunKeyPath)) {
-    ui_.ShowInfo(kForm2aNeedsAdmin);
-    return;
-  }
-  if (!RegWriteString(root, kStartupRunKeyPath, RunValueName(path), path)) {
-    ui_.ShowInfo(kForm2aNotWritten);
+  // The dialog stays open after a refusal or a failure, with the user's choice in it.
+  const std::string message = Apply ? Apply() : "";
+  if (!message.empty()) {
+    ui_.ShowInfo(message);
     return;
   }
   Added = true;

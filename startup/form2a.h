@@ -2,6 +2,7 @@
 // TForm2a: "添加自动启动项", the dialog in which the user picks a program and who it starts for.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "ui/controls.h"
@@ -18,17 +19,21 @@ extern const char kForm2aButton1[];       // "添加启动项"
 extern const char kForm2aButton2[];       // "取消"
 extern const char kForm2aNoProgram[];     // "请指定一个程序！"
 extern const char kForm2aFileNotFound[];  // "文件未找到！"
-extern const char kForm2aNeedsAdmin[];    // "需要管理员权限才能为所有用户添加启动项，未更改任何内容。"
-extern const char kForm2aNotWritten[];    // "无法写入启动项，未更改任何内容。"
 extern const char kForm2aFilter[];        // "Programs\0*.exe\0All files\0*.*\0"
-extern const char kStartupRunKeyPath[];   // "\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 
+// The add dialog: takes and returns fields and changes nothing itself; what Button1 does with
+// them is the caller's Apply.
 class TForm2a : public DialogBase {
  public:
   explicit TForm2a(Dialogs& ui) : ui_(ui) {}
 
-  std::string BrowseFolder;  // where the open-file dialog starts; set by the caller
-  bool Added = false;        // an entry was written; read by the caller after the dialog closed
+  std::string BrowseFolder;  // in: where the open-file dialog starts
+  // in: run on Button1 with ProgramPath and CurrentUser set; the message it returns is shown with
+  // the dialog left open, "" closes it as added.
+  std::function<std::string()> Apply;
+  std::string ProgramPath;   // out: the program in Edit1 at the last Button1
+  bool CurrentUser = true;   // out: Check1 (当前用户) rather than Check2 (所有用户) at the last Button1
+  bool Added = false;        // out: Apply succeeded and the dialog closed
 
   // Creates the dialog and runs it modally over `over` until it closes.
   void Execute(HWND over);

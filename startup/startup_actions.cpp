@@ -16,31 +16,27 @@
 
 namespace kv {
 
+const char kStartupAddNeedsAdmin[] = "需要管理员权限才能为所有用户添加启动项，未更改任何内容。";
+const char kStartupAddNotWritten[] = "无法写入启动项，未更改任何内容。";
+
 namespace {
 
 constexpr char kCommandValue[] = "command";
 
-bool IsValueSource(char digit) {
-  const StartupSourceInfo* s = StartupSourceOf(digit);
-  return s && s->root && s->source != StartupSource::MsconfigDisabled;
+bool IsValueSource(StartupSource source) {
+  return !StartupSourceOf(source).IsFolder() && source != StartupSource::MsconfigDisabled;
 }
 
-bool IsSource(char digit, StartupSource source) {
-  const StartupSourceInfo* s = StartupSourceOf(digit);
-  return s && s->source == source;
-}
-
-bool IsDisabledEntry(char digit) { return IsSource(digit, StartupSource::MsconfigDisabled); }
-
-std::string FolderOf(const AppState& state, char digit) {
-  if (IsSource(digit, StartupSource::UserStartupShortcut)) return state.StartupFolder;
-  if (IsSource(digit, StartupSource::CommonStartupShortcut)) return state.CommonStartupFolder;
+std::string FolderOf(const AppState& state, StartupSource source) {
+  if (source == StartupSource::UserStartupShortcut) return state.StartupFolder;
+  if (source == StartupSource::CommonStartupShortcut) return state.CommonStartupFolder;
   return "";
 }
 
 std::set<std::string> DisabledEntries() {
+  const StartupSourceInfo& s = StartupSourceOf(StartupSource::MsconfigDisabled);
   NameList names;
-  RegGetKeyNames64(HKEY_LOCAL_MACHINE, kMsconfigStartupKey, names);
+  RegGetKeyNames64(s.root, s.key_path, names);
   return {names.begin(), names.end()};
 }
 
@@ -65,17 +61,14 @@ bool ClashesWithExpected(const std::vector<RegTreeKey>& expected, const std::str
   return false;
 }
 
-// The key name of a key line: the text between its brackets.
-std::string KeyNameOf(const std::string& key_line) { return key_line.substr(1, key_line.size() - 2); }
-
 // Whether the registry or the file system denies what deleting the row's entry takes: a
 // standard user may not change the machine's Run keys or the common Startup folder.
 bool DeleteRefused(const AppState& state, const StartupDeleteRow& row) {
-  const StartupSourceInfo* s = StartupSourceOf(row.digit);
-  if (!s) return false;
-  if (IsValueSource(row.digit)) return RegRefuses(RegChange::DeleteValue, s->root, s->key_path);
-  if (IsDisabledEntry(row.digit)) return RegRefuses(RegChange::DeleteKey, s->root, s->key_path + row.caption);
-  const std::string folder = FolderOf(state, row.digit);
+  const StartupSourceInfo& s = StartupSourceOf(row.source);
+  if (IsValueSource(row.source)) return RegRefuses(RegChange::DeleteValue, s.root, s.key_path);
+  if (row.source == StartupSource::MsconfigDisabled)
+    return RegRefuses(RegChange::DeleteKey, s.root, s.key_path + row.caption);
+  const std::string folder = FolderOf(state, row.source);
   if (folder.empty()) return false;
   UniqueFile file(::CreateFileA((folder + row.caption).c_str(), DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -90,6 +83,8 @@ struct RowPlan {
   bool recorded = false;      // `entry` belongs in the undo file
   StartupUndoEntry entry{};
   std::string approved_name;  // its StartupApproved value, to go with it ("" when none)
+  HKEY approved_root = nullptr;  // and that value's key
+  std::string approved_path;
 };
 
 // The values as the registry holds them now, read with the W functions in the view the deletion
@@ -99,23 +94,22 @@ struct RowPlan {
 RowPlan BackupOf(const AppState& app, const StartupDeleteRow& row, const std::set<std::string>& disabled,
                  const StartupApprovedValues& approved, std::vector<RegTreeKey>& expected) {
   RowPlan plan;
-  const StartupSourceInfo* s = StartupSourceOf(row.digit);
-  if (!s) return plan;
+  const StartupSourceInfo& s = StartupSourceOf(row.source);
   if (DeleteRefused(app, row)) {
     plan.refused = true;
     return plan;
   }
   StartupUndoEntry& entry = plan.entry;
-  entry.digit = row.digit;
-  const bool shortcut = !s->root;
+  entry.source = row.source;
+  const bool shortcut = s.IsFolder();
   RegTreeValue& now = entry.value;
-  if (IsValueSource(row.digit)) {
-    if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, row.caption, now)) return plan;
-  } else if (IsDisabledEntry(row.digit)) {
+  if (IsValueSource(row.source)) {
+    if (!SnapshotRegistryValue(RegistryView::Wow64_64, s.root, s.key_path, row.caption, now)) return plan;
+  } else if (row.source == StartupSource::MsconfigDisabled) {
     if (!disabled.count(row.caption)) return plan;
-    const std::string key = s->key_path + row.caption;
-    if (RegValueExists(s->root, key, kCommandValue)) {
-      if (!SnapshotRegistryValue(RegistryView::Wow64_64, s->root, key, kCommandValue, now)) return plan;
+    const std::string key = s.key_path + row.caption;
+    if (RegValueExists(s.root, key, kCommandValue)) {
+      if (!SnapshotRegistryValue(RegistryView::Wow64_64, s.root, key, kCommandValue, now)) return plan;
       now.name = WideFromCodePage(row.caption);
     } else {
       // A disabled entry without a command still comes back, as an empty Run entry.
@@ -128,16 +122,15 @@ RowPlan BackupOf(const AppState& app, const StartupDeleteRow& row, const std::se
 
   // Looked up as the fill looks it up; one that went in the meantime is no part of the row any
   // more.
-  const NamedValue* found = approved.Find(row.digit, row.caption);
-  if (found) {
-    HKEY root = nullptr;
-    std::string path;
+  const NamedValue* found = approved.Find(row.source, row.caption);
+  const std::optional<StartupKey> approved_key = StartupApprovedKey(row.source);
+  if (found && approved_key) {
+    const HKEY root = StartupRoot(approved_key->hive);
     RegTreeValue state;
-    if (StartupApprovedValues::KeyOf(row.digit, root, path) &&
-        SnapshotRegistryValue(RegistryView::Wow64_64, root, path, found->name, state)) {
+    if (SnapshotRegistryValue(RegistryView::Wow64_64, root, approved_key->path, found->name, state)) {
       if (RegFileValueLine(state).empty()) return plan;
       // The state goes with its entry or neither goes.
-      if (RegRefuses(RegChange::DeleteValue, root, path)) {
+      if (RegRefuses(RegChange::DeleteValue, root, approved_key->path)) {
         plan.refused = true;
         return plan;
       }
@@ -145,16 +138,19 @@ RowPlan BackupOf(const AppState& app, const StartupDeleteRow& row, const std::se
     }
   }
 
-  const std::string key_name = shortcut ? "" : KeyNameOf(StartupUndoKeyLine(row.digit));
-  const std::string approved_key = StartupApprovedKeyName(row.digit);
+  const std::optional<StartupKey> undo_key = StartupUndoKey(row.source);
+  const std::string key_name = undo_key ? StartupKeyName(*undo_key) : "";
+  const std::string approved_name = entry.approved ? StartupKeyName(*approved_key) : "";
   // Such a row stays, with the earlier one backed up and deleted.
-  if ((!shortcut && ClashesWithExpected(expected, key_name, now)) ||
-      (entry.approved && ClashesWithExpected(expected, approved_key, *entry.approved)))
+  if ((undo_key && ClashesWithExpected(expected, key_name, now)) ||
+      (entry.approved && ClashesWithExpected(expected, approved_name, *entry.approved)))
     return plan;
-  if (!shortcut) ExpectValue(expected, key_name, now);
+  if (undo_key) ExpectValue(expected, key_name, now);
   if (entry.approved) {
-    ExpectValue(expected, approved_key, *entry.approved);
+    ExpectValue(expected, approved_name, *entry.approved);
     plan.approved_name = found->name;
+    plan.approved_root = StartupRoot(approved_key->hive);
+    plan.approved_path = approved_key->path;
   }
   plan.recorded = !shortcut || entry.approved;
   plan.deletable = true;
@@ -162,36 +158,50 @@ RowPlan BackupOf(const AppState& app, const StartupDeleteRow& row, const std::se
 }
 
 void DeleteOne(const AppState& state, const StartupDeleteRow& row) {
-  const StartupSourceInfo* s = StartupSourceOf(row.digit);
-  if (!s) return;
-  if (IsValueSource(row.digit)) {
-    DeleteRegValue(s->root, s->key_path, row.caption);
-  } else if (IsDisabledEntry(row.digit)) {
-    DeleteRegKey(s->root, s->key_path + row.caption);
+  const StartupSourceInfo& s = StartupSourceOf(row.source);
+  if (IsValueSource(row.source)) {
+    DeleteRegValue(s.root, s.key_path, row.caption);
+  } else if (row.source == StartupSource::MsconfigDisabled) {
+    DeleteRegKey(s.root, s.key_path + row.caption);
   } else {
-    const std::string path = FolderOf(state, row.digit) + row.caption;
-    if (!FolderOf(state, row.digit).empty() && FileExists(path)) ::DeleteFileA(path.c_str());
+    const std::string folder = FolderOf(state, row.source);
+    if (!folder.empty() && FileExists(folder + row.caption)) ::DeleteFileA((folder + row.caption).c_str());
   }
 }
 
 // Whether the row's own entry (not its StartupApproved value) is still there.
 bool StillThere(const AppState& state, const StartupDeleteRow& row, const std::set<std::string>& disabled) {
-  const StartupSourceInfo* s = StartupSourceOf(row.digit);
-  if (!s) return false;
-  if (IsValueSource(row.digit)) return RegValueExists(s->root, s->key_path, row.caption);
-  if (IsDisabledEntry(row.digit)) return disabled.count(row.caption) > 0;
-  const std::string folder = FolderOf(state, row.digit);
+  const StartupSourceInfo& s = StartupSourceOf(row.source);
+  if (IsValueSource(row.source)) return RegValueExists(s.root, s.key_path, row.caption);
+  if (row.source == StartupSource::MsconfigDisabled) return disabled.count(row.caption) > 0;
+  const std::string folder = FolderOf(state, row.source);
   return !folder.empty() && FileExists(folder + row.caption);
 }
 
-bool ApprovedStillThere(const StartupDeleteRow& row, const RowPlan& plan) {
-  HKEY root = nullptr;
-  std::string path;
-  return !plan.approved_name.empty() && StartupApprovedValues::KeyOf(row.digit, root, path) &&
-         RegValueExists(root, path, plan.approved_name);
+bool ApprovedStillThere(const RowPlan& plan) {
+  return !plan.approved_name.empty() && RegValueExists(plan.approved_root, plan.approved_path, plan.approved_name);
 }
 
 }  // namespace
+
+StartupAddOutcome AddStartupEntry(const std::string& program, bool current_user) {
+  const StartupSourceInfo& s = StartupSourceOf(current_user ? StartupSource::UserRun : StartupSource::MachineRun);
+  if (RegRefuses(RegChange::WriteValue, s.root, s.key_path)) return StartupAddOutcome::NeedsAdmin;
+  if (!RegWriteString(s.root, s.key_path, RunValueName(program), program)) return StartupAddOutcome::NotWritten;
+  return StartupAddOutcome::Added;
+}
+
+std::string StartupAddResultText(StartupAddOutcome outcome) {
+  switch (outcome) {
+    case StartupAddOutcome::NeedsAdmin:
+      return kStartupAddNeedsAdmin;
+    case StartupAddOutcome::NotWritten:
+      return kStartupAddNotWritten;
+    case StartupAddOutcome::Added:
+      break;
+  }
+  return "";
+}
 
 StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vector<StartupDeleteRow>& rows,
                                           const std::function<void()>& pump) {
@@ -229,13 +239,9 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
     if (!plans[i].deletable) continue;
     DeleteOne(state, rows[i]);
     // The state goes with its entry, never without it: a row that stays keeps being shown as it
-    // was. (A row with a StartupApproved value is never of source 5, so no disabled set is needed.)
-    if (!plans[i].approved_name.empty() && !StillThere(state, rows[i], {})) {
-      HKEY root = nullptr;
-      std::string path;
-      if (StartupApprovedValues::KeyOf(rows[i].digit, root, path))
-        DeleteRegValue(root, path, plans[i].approved_name);
-    }
+    // was. (MSConfig's entries have no StartupApproved value, so no disabled set is needed.)
+    if (!plans[i].approved_name.empty() && !StillThere(state, rows[i], {}))
+      DeleteRegValue(plans[i].approved_root, plans[i].approved_path, plans[i].approved_name);
   }
 
   const std::set<std::string> disabled_after = DisabledEntries();
@@ -243,7 +249,7 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
   // cannot spell, a key the listing saw in another view): it is not deleted.
   for (size_t i = 0; i < rows.size(); ++i) {
     if (plans[i].refused) ++out.refused;
-    if (!plans[i].deletable || StillThere(state, rows[i], disabled_after) || ApprovedStillThere(rows[i], plans[i]))
+    if (!plans[i].deletable || StillThere(state, rows[i], disabled_after) || ApprovedStillThere(plans[i]))
       ++out.not_deleted;
   }
   return out;

@@ -1,11 +1,9 @@
 #include "startup/startup_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "startup/startup_rules.h"
-#include "startup/startup_undo_rules.h"
 #include "sysaccess/path_rules.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/text_rules.h"
@@ -15,28 +13,21 @@ namespace kv {
 const char kStartupAllUsers[] = "所有用户";
 const char kStartupDisabled[] = "已禁用";
 const char kStartupAdvertised[] = "（Windows Installer 广告快捷方式）";
-const char kMsconfigStartupKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
 
 namespace {
 
-constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
-constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
-
-const StartupSourceInfo kSources[] = {
-    {StartupSource::UserRun, '1', HKEY_CURRENT_USER, kRunKey, RegistryView::Native32, StartupAccess::User},
-    {StartupSource::UserRunOnce, '2', HKEY_CURRENT_USER, kRunOnceKey, RegistryView::Native32, StartupAccess::User},
-    {StartupSource::MachineRun, '3', HKEY_LOCAL_MACHINE, kRunKey, RegistryView::Wow64_64, StartupAccess::AllUsers},
-    {StartupSource::MachineRunOnce, '4', HKEY_LOCAL_MACHINE, kRunOnceKey, RegistryView::Wow64_64,
-     StartupAccess::AllUsers},
-    {StartupSource::MsconfigDisabled, '5', HKEY_LOCAL_MACHINE, kMsconfigStartupKey, RegistryView::Wow64_64,
-     StartupAccess::Disabled},
-    {StartupSource::UserRun32, '6', HKEY_CURRENT_USER, kRun32Key, RegistryView::Wow64_64, StartupAccess::User},
-    {StartupSource::MachineRun32, '7', HKEY_LOCAL_MACHINE, kRun32Key, RegistryView::Wow64_64,
-     StartupAccess::AllUsers},
-    {StartupSource::UserStartupShortcut, '8', nullptr, nullptr, RegistryView::Wow64_64, StartupAccess::User},
-    {StartupSource::CommonStartupShortcut, '9', nullptr, nullptr, RegistryView::Wow64_64, StartupAccess::AllUsers},
-};
+StartupSourceInfo InfoOf(StartupSource source) {
+  const StartupHive hive = StartupHiveOf(source);
+  const std::optional<StartupKey> key = StartupSourceKey(source);
+  // The user's Run and RunOnce keys are read in the program's own view (for HKEY_CURRENT_USER
+  // the shared one, see ViewAccess); every other key is named in the 64-bit view.
+  const bool own_view = source == StartupSource::UserRun || source == StartupSource::UserRunOnce;
+  const StartupAccess access = source == StartupSource::MsconfigDisabled ? StartupAccess::Disabled
+                               : hive == StartupHive::User               ? StartupAccess::User
+                                                                         : StartupAccess::AllUsers;
+  return {source, StartupRoot(hive), key ? key->path : "", own_view ? RegistryView::Native32 : RegistryView::Wow64_64,
+          access};
+}
 
 std::string AccessText(const AppState& state, StartupAccess access) {
   switch (access) {
@@ -50,6 +41,7 @@ std::string AccessText(const AppState& state, StartupAccess access) {
   return "";
 }
 
+// One pass over the sources in order, counting what it hands to the sink.
 class Reading {
  public:
   Reading(const AppState& state, ShortcutReader* links, const StartupRowSink& sink, const std::function<void()>& pump)
@@ -57,14 +49,15 @@ class Reading {
 
   StartupReadResult Run() {
     approved_.Read();
-    for (const auto& source : kSources) {
-      if (source.source == StartupSource::MsconfigDisabled)
+    for (const StartupSource id : kStartupSources) {
+      const StartupSourceInfo& source = StartupSourceOf(id);
+      if (id == StartupSource::MsconfigDisabled)
         ReadDisabled(source);
-      else if (source.root)
+      else if (!source.IsFolder())
         ReadValues(source);
       else
-        ReadShortcuts(source, source.source == StartupSource::UserStartupShortcut ? state_.StartupFolder
-                                                                                  : state_.CommonStartupFolder);
+        ReadShortcuts(source, id == StartupSource::UserStartupShortcut ? state_.StartupFolder
+                                                                       : state_.CommonStartupFolder);
     }
     return result_;
   }
@@ -77,13 +70,13 @@ class Reading {
   void Emit(const StartupSourceInfo& source, std::string caption, std::string command, std::string icon_path,
             bool own_icon) {
     StartupAccess access = source.access;
-    if (const NamedValue* approved = approved_.Find(source.digit, caption))
+    if (const NamedValue* approved = approved_.Find(source.source, caption))
       if (StartupApprovedDisables(approved->value.type, approved->value.data)) access = StartupAccess::Disabled;
     StartupRow row;
     row.caption = std::move(caption);
     row.command = std::move(command);
     row.access = AccessText(state_, access);
-    row.digit = source.digit;
+    row.source = source.source;
     row.icon_path = std::move(icon_path);
     row.own_icon = own_icon;
     ++result_.rows;
@@ -149,63 +142,37 @@ class Reading {
 
 }  // namespace
 
-const StartupSourceInfo* StartupSources(size_t& count) {
-  count = sizeof kSources / sizeof kSources[0];
-  return kSources;
+const StartupSourceInfo& StartupSourceOf(StartupSource source) {
+  static const auto kInfos = [] {
+    std::vector<StartupSourceInfo> infos;
+    for (const StartupSource s : kStartupSources) infos.push_back(InfoOf(s));
+    return infos;
+  }();
+  return kInfos[static_cast<size_t>(source)];
 }
 
-const StartupSourceInfo* StartupSourceOf(char digit) {
-  for (const auto& s : kSources)
-    if (s.digit == digit) return &s;
-  return nullptr;
-}
-
-namespace {
-constexpr char kApprovedDigits[] = "136789";  // the sources with a StartupApproved key, by slot
-}
-
-int StartupApprovedValues::Slot(char digit) {
-  static_assert(sizeof kApprovedDigits - 1 == kKeys, "one slot per key");
-  const char* at = digit ? std::strchr(kApprovedDigits, digit) : nullptr;
-  return at ? static_cast<int>(at - kApprovedDigits) : -1;
-}
-
-bool StartupApprovedValues::KeyOf(char digit, HKEY& root, std::string& path) {
-  static const struct {
-    const char* name;
-    HKEY root;
-  } kRoots[] = {{"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}, {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}};
-  const std::string full = StartupApprovedKeyName(digit);
-  for (const auto& r : kRoots) {
-    if (full.compare(0, std::strlen(r.name), r.name) != 0) continue;
-    root = r.root;
-    path = full.substr(std::strlen(r.name));
-    return true;
-  }
-  return false;
-}
+HKEY StartupRoot(StartupHive hive) { return hive == StartupHive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 void StartupApprovedValues::Read() {
-  for (const char* digit = kApprovedDigits; *digit; ++digit) {
-    auto& by_name = by_name_[Slot(*digit)];
+  for (const StartupSource source : kStartupSources) {
+    auto& by_name = by_name_[static_cast<size_t>(source)];
     by_name.clear();
-    HKEY root = nullptr;
-    std::string path;
-    if (!KeyOf(*digit, root, path)) continue;
+    const std::optional<StartupKey> key = StartupApprovedKey(source);
+    if (!key) continue;
     std::vector<NamedValue> values;
-    RegReadAllValues(RegistryView::Wow64_64, root, path, values);
+    RegReadAllValues(RegistryView::Wow64_64, StartupRoot(key->hive), key->path, values);
     for (NamedValue& v : values) {
-      std::string key = AsciiUpper(v.name);
-      by_name.emplace(std::move(key), std::move(v));
+      std::string name = AsciiUpper(v.name);
+      by_name.emplace(std::move(name), std::move(v));
     }
   }
 }
 
-const NamedValue* StartupApprovedValues::Find(char digit, const std::string& caption) const {
-  const int slot = Slot(digit);
-  if (slot < 0 || by_name_[slot].empty()) return nullptr;
-  const auto it = by_name_[slot].find(AsciiUpper(caption));
-  return it == by_name_[slot].end() ? nullptr : &it->second;
+const NamedValue* StartupApprovedValues::Find(StartupSource source, const std::string& caption) const {
+  const auto& by_name = by_name_[static_cast<size_t>(source)];
+  if (by_name.empty()) return nullptr;
+  const auto it = by_name.find(AsciiUpper(caption));
+  return it == by_name.end() ? nullptr : &it->second;
 }
 
 bool ShortcutReader::Create() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "startup/startup_rules.h"
 #include "sysaccess/app_state.h"
 #include "win/handles.h"
 #include "sysaccess/registry.h"
@@ -19,35 +20,21 @@ extern const char kStartupAllUsers[];   // "所有用户"
 extern const char kStartupDisabled[];   // "已禁用"
 extern const char kStartupAdvertised[]; // "（Windows Installer 广告快捷方式）"
 
-enum class StartupSource {
-  UserRun = 1,
-  UserRunOnce,
-  MachineRun,
-  MachineRunOnce,
-  MsconfigDisabled,
-  UserRun32,
-  MachineRun32,
-  UserStartupShortcut,
-  CommonStartupShortcut,
-};
-
+// What each entry of a source shows in the Access column.
 enum class StartupAccess { User, AllUsers, Disabled };
 
+// A source as the reading and the actions use it, derived from the rules of its keys.
 struct StartupSourceInfo {
   StartupSource source;
-  char digit;            // '1'..'9', as kept in StartupSourceCodes
-  HKEY root;             // null for the Startup folders
-  const char* key_path;  // ends with a backslash; null for the Startup folders
-  RegistryView view;
-  StartupAccess access;
+  HKEY root;             // the tree of its key, its Startup folder's owner and its Task Manager state
+  std::string key_path;  // its key, ending with a backslash; "" for the Startup folders
+  RegistryView view;     // the view it is read in
+  StartupAccess access;  // what its entries show unless Task Manager disabled them
+  bool IsFolder() const { return key_path.empty(); }
 };
 
-// The nine sources in reading order.
-const StartupSourceInfo* StartupSources(size_t& count);
-// The source of a digit; null for anything else.
-const StartupSourceInfo* StartupSourceOf(char digit);
-
-extern const char kMsconfigStartupKey[];  // "SOFTWARE\Microsoft\Shared Tools\MSConfig\startupreg\"
+const StartupSourceInfo& StartupSourceOf(StartupSource source);
+HKEY StartupRoot(StartupHive hive);
 
 // Task Manager's state of the entries (since Windows 8): the values of the six StartupApproved
 // keys, each key read in one pass (64-bit view), found by an entry's name with its ASCII letters
@@ -55,15 +42,11 @@ extern const char kMsconfigStartupKey[];  // "SOFTWARE\Microsoft\Shared Tools\MS
 class StartupApprovedValues {
  public:
   void Read();
-  // The value that holds the state of the entry `caption` of source `digit`; null when none.
-  const NamedValue* Find(char digit, const std::string& caption) const;
-  // The key of those values for source `digit`; false for the sources that have none.
-  static bool KeyOf(char digit, HKEY& root, std::string& path);
+  // The value that holds the state of the entry `caption` of `source`; null when none.
+  const NamedValue* Find(StartupSource source, const std::string& caption) const;
 
  private:
-  static constexpr int kKeys = 6;  // Run, Run32 and StartupFolder of the user and of the machine
-  static int Slot(char digit);
-  std::unordered_map<std::string, NamedValue> by_name_[kKeys];  // by the upper-cased name
+  std::unordered_map<std::string, NamedValue> by_name_[kStartupSourceCount];  // by the upper-cased name
 };
 
 // The shell link object, created once and used for every shortcut read.
@@ -90,20 +73,22 @@ class ShortcutReader {
 // MsiGetShortcutTargetA and MsiGetComponentPathA from the system folder's msi.dll.
 bool ResolveAdvertisedShortcut(const std::string& shortcut, std::string& program);
 
+// One listed entry: the tab's row model and what the tests and benchmarks collect.
 struct StartupRow {
   std::string caption;  // value name, disabled entry's key name, or shortcut file name
   std::string command;  // command as stored, or the shortcut's target
-  std::string access;   // UserName, "所有用户" or "已禁用" (source 5, or disabled by Task Manager)
-  char digit = '0';
+  std::string access;   // UserName, "所有用户" or "已禁用" (MSConfig's entries and what Task Manager disabled)
+  StartupSource source = StartupSource::UserRun;
   // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load
   // and for an advertised one Windows Installer did not resolve.
   std::string icon_path;
   bool own_icon = true;
 };
 
+// What a reading found, for the count label.
 struct StartupReadResult {
   size_t rows = 0;
-  size_t disabled = 0;  // rows shown as disabled: source 5 and what Task Manager disabled
+  size_t disabled = 0;  // rows shown as disabled: MSConfig's entries and what Task Manager disabled
 };
 
 using StartupRowSink = std::function<void(const StartupRow&)>;

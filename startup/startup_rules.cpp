@@ -15,6 +15,51 @@ const char kStartupSomeNeedAdmin[] =
     "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xD0\xE8\xD2\xAA\xB9\xDC\xC0\xED\xD4\xB1\xC8\xA8\xCF\xDE\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目需要管理员权限，未删除。"
 const char kStartupSomeNotDeleted[] = "\xB2\xBF\xB7\xD6\xCF\xEE\xC4\xBF\xCE\xDE\xB7\xA8\xC9\xBE\xB3\xFD\xA1\xA3";  // "部分项目无法删除。"
 
+namespace {
+constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
+constexpr char kRun32Key[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr char kMsconfigKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
+constexpr char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+// Per source, in the enum's order: its tree, its key (null: a Startup folder) and the leaf of its
+// StartupApproved key (null: none).
+const struct {
+  StartupHive hive;
+  const char* key;
+  const char* approved;
+} kKeys[] = {
+    {StartupHive::User, kRunKey, "Run"},
+    {StartupHive::User, kRunOnceKey, nullptr},
+    {StartupHive::Machine, kRunKey, "Run"},
+    {StartupHive::Machine, kRunOnceKey, nullptr},
+    {StartupHive::Machine, kMsconfigKey, nullptr},
+    {StartupHive::User, kRun32Key, "Run32"},
+    {StartupHive::Machine, kRun32Key, "Run32"},
+    {StartupHive::User, nullptr, "StartupFolder"},
+    {StartupHive::Machine, nullptr, "StartupFolder"},
+};
+static_assert(sizeof kKeys / sizeof kKeys[0] == kStartupSourceCount, "one row per source");
+}  // namespace
+
+StartupHive StartupHiveOf(StartupSource source) { return kKeys[static_cast<size_t>(source)].hive; }
+
+std::optional<StartupKey> StartupSourceKey(StartupSource source) {
+  const auto& k = kKeys[static_cast<size_t>(source)];
+  if (!k.key) return std::nullopt;
+  return StartupKey{k.hive, k.key};
+}
+
+std::optional<StartupKey> StartupApprovedKey(StartupSource source) {
+  const auto& k = kKeys[static_cast<size_t>(source)];
+  if (!k.approved) return std::nullopt;
+  return StartupKey{k.hive, std::string(kApprovedKey) + k.approved};
+}
+
+std::string StartupKeyName(const StartupKey& key) {
+  return (key.hive == StartupHive::User ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + key.path;
+}
+
 std::string StartupCountText(size_t rows, size_t disabled) {
   std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;
   if (disabled > 0) text += ", " + ToDecimal(static_cast<long long>(disabled)) + kStartupDisabledSuffix;

@@ -1,11 +1,52 @@
 #pragma once
-// Text rules of the autostart tab: the count label, the Run value name of an added program and
-// the result message of a deletion. Pure rules: no windows.h.
+// Rules of the autostart tab: its nine sources and their keys, the count label, the Run value
+// name of an added program and the result message of a deletion. Pure rules: no windows.h.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kv {
+
+// The nine autostart sources, in the order they are read and listed.
+enum class StartupSource {
+  UserRun,
+  UserRunOnce,
+  MachineRun,
+  MachineRunOnce,
+  MsconfigDisabled,  // entries that MSConfig disabled: one key each under the machine's startupreg
+  UserRun32,
+  MachineRun32,
+  UserStartupShortcut,
+  CommonStartupShortcut,
+};
+constexpr StartupSource kStartupSources[] = {
+    StartupSource::UserRun,           StartupSource::UserRunOnce,  StartupSource::MachineRun,
+    StartupSource::MachineRunOnce,    StartupSource::MsconfigDisabled, StartupSource::UserRun32,
+    StartupSource::MachineRun32,      StartupSource::UserStartupShortcut, StartupSource::CommonStartupShortcut,
+};
+constexpr size_t kStartupSourceCount = sizeof kStartupSources / sizeof kStartupSources[0];
+
+// Whose a source is: the user's tree and Startup folder, or the machine's.
+enum class StartupHive { User, Machine };
+
+// A key of the autostart sources: its tree and its path below it.
+struct StartupKey {
+  StartupHive hive;
+  std::string path;
+};
+
+StartupHive StartupHiveOf(StartupSource source);
+// The key a source is read from, its path ending with a backslash; none for the Startup folders.
+std::optional<StartupKey> StartupSourceKey(StartupSource source);
+// The key in which Task Manager keeps the state of a row of `source` since Windows 8:
+// StartupApproved\Run for the Run keys, Run32 for those under Wow6432Node, StartupFolder for the
+// shortcuts, in the row's own tree. None for RunOnce and the MSConfig entries, which have no such
+// state. Windows documents none of this: it is the layout that Task Manager and Settings write on
+// Windows 8 to 11, always in the 64-bit view.
+std::optional<StartupKey> StartupApprovedKey(StartupSource source);
+// The key's full name as the registry editor takes it: its tree's name, a backslash, its path.
+std::string StartupKeyName(const StartupKey& key);
 
 extern const char kStartupCountSuffix[];     // "个自动启动程序"
 extern const char kStartupDisabledSuffix[];  // "禁用"

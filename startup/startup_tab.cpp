@@ -43,10 +43,9 @@ void StartupTab::Create() {
 void StartupTab::AddRow(const StartupRow& row) {
   const int image = row.own_icon ? icons_->IndexFor(row.icon_path) : icons_->GenericIndex();
   const int index = Panel1InfoList_.AddRow(row.caption, image);
-  if (index < 0) return;  // no row, no digit: row i keeps its own source
+  if (index < 0) return;  // kept only when listed: row i of the list stays rows_[i]
   Panel1InfoList_.SetCell(index, 1, row.command);
   Panel1InfoList_.SetCell(index, 2, row.access);
-  StartupSourceCodes_ += row.digit;
   rows_.push_back(row);
   Panel1InfoList_.FillTick();
 }
@@ -78,7 +77,6 @@ void StartupTab::Panel1Enter() {
   Panel1_.BringToFront();
   Panel1InfoList_.Clear();
   icons_->Reset();
-  StartupSourceCodes_.clear();
   rows_.clear();
 
   Panel1InfoList_.BeginFill();
@@ -97,6 +95,7 @@ void StartupTab::Panel1Button1Click() {
     if (!busy) return;
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
+    form.Apply = [&form] { return StartupAddResultText(AddStartupEntry(form.ProgramPath, form.CurrentUser)); };
     form.Execute(host_.MainWindow());
     added = form.Added;
   }
@@ -122,12 +121,11 @@ void StartupTab::Panel1Button2Click() {
     if (host_.Ui().AskYesNo(kStartupConfirmDelete) == Answer::No) return;
 
     std::vector<StartupDeleteRow> chosen;
-    const std::string& codes = StartupSourceCodes_;
     for (int i = 0; i < count; ++i) {
       PumpMessages();
       const auto row = static_cast<size_t>(i);
-      if (row >= rows_.size() || row >= codes.size() || !Panel1InfoList_.IsChecked(i)) continue;
-      chosen.push_back({rows_[row].caption, codes[row]});
+      if (row >= rows_.size() || !Panel1InfoList_.IsChecked(i)) continue;
+      chosen.push_back({rows_[row].caption, rows_[row].source});
     }
     const StartupDeleteOutcome outcome = DeleteStartupEntries(host_.State(), chosen, [] { PumpMessages(); });
     host_.Ui().ShowInfo(StartupDeleteResultText(outcome));

@@ -23,6 +23,7 @@ extern const char kStartupDeleteButton[];   // "删除启动项"
 extern const char kStartupSelectOne[];      // "请选择一个项目。"
 extern const char kStartupConfirmDelete[];  // "你确定你想要从自动启动中删除选中的程序？"
 
+// Tab 1's view: the panel, its list and buttons, and the rows as read.
 class StartupTab : public TabPage {
  public:
   explicit StartupTab(TabHost& host) : host_(host) {}
@@ -38,10 +39,9 @@ class StartupTab : public TabPage {
   ListView& Panel1InfoList() { return Panel1InfoList_; }
   const std::string& CountText() const { return Panel1InfoLabel_->text; }
   bool UndoLinkVisible() const { return Panel1UndoLabel_->visible; }
-  // The rows as read, in list order (the names exactly as the system gave them).
+  // The rows as read, in list order (the names exactly as the system gave them): row i of the
+  // list is rows_[i].
   const std::vector<StartupRow>& Rows() const { return rows_; }
-  // One source digit per row, in list order.
-  const std::string& StartupSourceCodes() const { return StartupSourceCodes_; }
 
  private:
   static constexpr int kCountLabelWidth = 114;
@@ -56,7 +56,6 @@ class StartupTab : public TabPage {
   ShortcutReader links_;
   std::unique_ptr<RowIcons> icons_;
   std::vector<StartupRow> rows_;
-  std::string StartupSourceCodes_;
 };
 
 }  // namespace kv

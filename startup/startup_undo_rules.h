@@ -5,24 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "startup/startup_rules.h"
 #include "sysaccess/reg_file_rules.h"
 
 namespace kv {
 
-// The key line under which a deleted row of source `digit` comes back ("" for the shortcut
-// digits 8 and 9, which are not recorded). A disabled entry (5) comes back under the user's Run key.
-std::string StartupUndoKeyLine(char digit);
+// The key under which a deleted row of `source` comes back: its own key, or the user's Run key
+// for an entry MSConfig disabled. None for the Startup folders, whose shortcuts are not recorded.
+std::optional<StartupKey> StartupUndoKey(StartupSource source);
 
-// The full name of the key in which Task Manager keeps the state of a row of source `digit`
-// since Windows 8: StartupApproved\Run for the Run keys, Run32 for those under Wow6432Node,
-// StartupFolder for the shortcuts, in the row's own root. "" for RunOnce and the MSConfig
-// entries, which have no such state. Windows documents none of this: it is the layout that Task
-// Manager and Settings write on Windows 8 to 11, always in the 64-bit view.
-std::string StartupApprovedKeyName(char digit);
-
+// One deleted row as its undo file records it.
 struct StartupUndoEntry {
-  char digit;
-  RegTreeValue value;  // as the registry holds it (the W functions' view); unused for 8 and 9
+  StartupSource source;
+  RegTreeValue value;  // as the registry holds it (the W functions' view); unused for a shortcut
   // The row's StartupApproved value, when it has one: it goes and comes back with the row.
   std::optional<RegTreeValue> approved = std::nullopt;
 };

@@ -28,16 +28,18 @@ const char kUndoWritten[] = "成功删除记录，创建撤消文件。";
 const char kDeletedOnly[] = "成功删除记录！";
 const std::wstring kInjected = L"Software\\KorvaneTest\\Injected";
 
+using S = StartupSource;
+
 const char* RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE"; }
-std::wstring KeyW(char digit) {
-  std::wstring k = WideOf(StartupSourceOf(digit)->key_path);
+std::wstring KeyW(StartupSource source) {
+  std::wstring k = WideOf(StartupSourceOf(source).key_path);
   k.pop_back();
   return k;
 }
 
 struct Pick {
   std::string caption;  // as listed
-  char digit;
+  StartupSource source;
 };
 
 class StartupReliabilityTest : public ::testing::Test {
@@ -47,46 +49,51 @@ class StartupReliabilityTest : public ::testing::Test {
     state().CommonStartupFolder = s_.state.CommonStartupFolder;
     state().UndoFolder = s_.state.UndoFolder;
     real_windows_ = state().WindowsFolder;
-    // Source 6 only when a test seeds it: few real machines have that key.
-    for (const char* digit = "123457"; *digit; ++digit) MakeSource(*digit);
+    // The user's Wow6432Node Run key only when a test seeds it: few real machines have that key.
+    for (const S source : {S::UserRun, S::UserRunOnce, S::MachineRun, S::MachineRunOnce, S::MsconfigDisabled,
+                           S::MachineRun32})
+      MakeSource(source);
     for (const auto& src : test::ApprovedSources()) keys_.push_back(std::make_unique<test::SeedKey>(src.root, src.key()));
   }
-  void MakeSource(char digit) {
-    const StartupSourceInfo* s = StartupSourceOf(digit);
-    keys_.push_back(std::make_unique<test::SeedKey>(s->root, s->key_path));
+  void MakeSource(StartupSource source) {
+    const StartupSourceInfo& s = StartupSourceOf(source);
+    keys_.push_back(std::make_unique<test::SeedKey>(s.root, s.key_path));
   }
 
   TForm1& form() { return w_.form(); }
   AppState& state() { return form().State(); }
   StartupTab& tab() { return static_cast<StartupTab&>(form().Tab(1)); }
 
-  void SeedValue(char digit, const std::wstring& name, DWORD type, const std::string& data) {
-    const StartupSourceInfo* s = StartupSourceOf(digit);
-    EXPECT_TRUE(values_.Set(s->root, KeyW(digit), name, type, data)) << test::CodePageOf(name).substr(0, 60);
+  void SeedValue(StartupSource source, const std::wstring& name, DWORD type, const std::string& data) {
+    EXPECT_TRUE(values_.Set(StartupSourceOf(source).root, KeyW(source), name, type, data))
+        << test::CodePageOf(name).substr(0, 60);
     // A disabled entry may come back as a Run value of the current user.
-    values_.Own(HKEY_CURRENT_USER, KeyW('1'), name);
+    values_.Own(HKEY_CURRENT_USER, KeyW(S::UserRun), name);
   }
-  // Task Manager's state of the entry `name` of source `digit` (1, 3, 6, 7, 8 or 9).
-  void SeedState(char digit, const std::wstring& name, DWORD type, const std::string& data) {
+  // Task Manager's state of the entry `name` of `source` (one with a StartupApproved key).
+  void SeedState(StartupSource source, const std::wstring& name, DWORD type, const std::string& data) {
     for (const auto& src : test::ApprovedSources()) {
-      if (src.digit == digit) {
+      if (src.source == source) {
         EXPECT_TRUE(values_.Set(src.root, WideOf(src.key()), name, type, data));
       }
     }
   }
   // A disabled entry: its key and, unless `command` is null, its "command" value.
   void SeedDisabled(const std::wstring& name, const std::string* command, DWORD type = REG_SZ) {
-    disabled_.push_back(std::make_unique<test::ScratchKeyW>(HKEY_LOCAL_MACHINE, KeyW('5') + L"\\" + name));
+    disabled_.push_back(
+        std::make_unique<test::ScratchKeyW>(HKEY_LOCAL_MACHINE, KeyW(S::MsconfigDisabled) + L"\\" + name));
     if (command) test::SetValueW(HKEY_LOCAL_MACHINE, disabled_.back()->path(), L"command", type, *command);
-    values_.Own(HKEY_CURRENT_USER, KeyW('1'), name);
+    values_.Own(HKEY_CURRENT_USER, KeyW(S::UserRun), name);
   }
 
   // The seven registry sources and the six keys of Task Manager's states as they are now (64-bit
   // view, as the tab deletes).
   std::vector<RegTreeKey> Sources() {
     std::vector<std::pair<HKEY, std::string>> keys;
-    for (const char* digit = "1234567"; *digit; ++digit)
-      keys.emplace_back(StartupSourceOf(*digit)->root, StartupSourceOf(*digit)->key_path);
+    for (const S source : kStartupSources) {
+      const StartupSourceInfo& s = StartupSourceOf(source);
+      if (!s.IsFolder()) keys.emplace_back(s.root, s.key_path);
+    }
     for (const auto& src : test::ApprovedSources()) keys.emplace_back(src.root, src.key());
     std::vector<RegTreeKey> all;
     for (const auto& [root, path] : keys) {
@@ -101,19 +108,20 @@ class StartupReliabilityTest : public ::testing::Test {
   int RowOf(const Pick& p) {
     const auto& rows = tab().Rows();
     for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i].caption == p.caption && rows[i].digit == p.digit) return static_cast<int>(i);
+      if (rows[i].caption == p.caption && rows[i].source == p.source) return static_cast<int>(i);
     return -1;
   }
   bool Listed(const Pick& p) { return RowOf(p) >= 0; }
 
   // Whether the entry of a row is still in its source.
   bool Exists(const Pick& p) {
-    const StartupSourceInfo* s = StartupSourceOf(p.digit);
-    if (p.digit == '8' || p.digit == '9')
-      return FileExists((p.digit == '8' ? state().StartupFolder : state().CommonStartupFolder) + p.caption);
-    if (p.digit == '5') return RegKeyExistsIn(RegistryView::Wow64_64, s->root, s->key_path + p.caption);
+    const StartupSourceInfo& s = StartupSourceOf(p.source);
+    if (s.IsFolder())
+      return FileExists((p.source == S::UserStartupShortcut ? state().StartupFolder : state().CommonStartupFolder) +
+                        p.caption);
+    if (p.source == S::MsconfigDisabled) return RegKeyExistsIn(RegistryView::Wow64_64, s.root, s.key_path + p.caption);
     RegTreeValue v;
-    return SnapshotRegistryValue(RegistryView::Wow64_64, s->root, s->key_path, p.caption, v);
+    return SnapshotRegistryValue(RegistryView::Wow64_64, s.root, s.key_path, p.caption, v);
   }
 
   static bool SameValueName(const std::u16string& a, const std::u16string& b) {
@@ -125,18 +133,19 @@ class StartupReliabilityTest : public ::testing::Test {
   // What importing the undo file of deleting `gone` must leave: everything as before, except that
   // a disabled entry is back as a Run value of the current user and its key stays gone.
   std::vector<RegTreeKey> AfterRestore(std::vector<RegTreeKey> before, const std::vector<Pick>& gone) {
-    const std::u16string run = WideFromCodePage(std::string("HKEY_CURRENT_USER\\") + StartupSourceOf('1')->key_path);
+    const std::u16string run =
+        WideFromCodePage(std::string("HKEY_CURRENT_USER\\") + StartupSourceOf(S::UserRun).key_path);
     for (const auto& p : gone) {
-      if (p.digit != '5') continue;
+      if (p.source != S::MsconfigDisabled) continue;
       const std::u16string key = WideFromCodePage(std::string("HKEY_LOCAL_MACHINE\\") +
-                                                  StartupSourceOf('5')->key_path + p.caption);
+                                                  StartupSourceOf(S::MsconfigDisabled).key_path + p.caption);
       RegTreeValue command = StringValue(p.caption, "");
       for (const auto& k : before)
         if (SameKeyPath(k.path, key))
           for (const auto& v : k.values)
             if (v.name == u"command") command = RegTreeValue{WideFromCodePage(p.caption), v.type, v.data};
       for (const auto& q : gone)
-        if (q.digit == '1' && SameValueName(WideFromCodePage(q.caption), command.name))
+        if (q.source == S::UserRun && SameValueName(WideFromCodePage(q.caption), command.name))
           ADD_FAILURE() << "two deleted entries come back as one value: " << p.caption;
       before.erase(std::remove_if(before.begin(), before.end(),
                                   [&](const RegTreeKey& k) {
@@ -191,7 +200,8 @@ class StartupReliabilityTest : public ::testing::Test {
       kept += now;
       vanished += !existed[i];
     }
-    const bool registry_gone = std::any_of(gone.begin(), gone.end(), [](const Pick& p) { return p.digit < '8'; });
+    const bool registry_gone =
+        std::any_of(gone.begin(), gone.end(), [](const Pick& p) { return !StartupSourceOf(p.source).IsFolder(); });
 
     if (message == kUndoNotCreated || message == kStartupNoneDeleted) {
       if (message == kUndoNotCreated) {
@@ -296,10 +306,10 @@ std::vector<HostileValue> HostileStates() {
   };
 }
 
-// A value's name in one source: its case and the digit, within the longest name there can be.
-std::wstring Named(const std::wstring& base, char digit) {
+// A value's name in one source: its case and the source's place, within the longest name there can be.
+std::wstring Named(const std::wstring& base, StartupSource source) {
   if (base.empty()) return base;
-  return base.substr(0, 16381) + L" " + wchar_t(digit);
+  return base.substr(0, 16381) + L" " + std::to_wstring(static_cast<int>(source));
 }
 
 TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnlyWithAVerifiedBackup) {
@@ -307,16 +317,16 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
   const auto states = HostileStates();
   std::vector<Pick> picks;
   int seeded = 0;
-  // Source 6 comes second, on its own (see the fixture).
-  const char* kFirst = "12347";
+  // The user's Wow6432Node Run key comes second, on its own (see the fixture).
+  const S kFirst[] = {S::UserRun, S::UserRunOnce, S::MachineRun, S::MachineRunOnce, S::MachineRun32};
   for (size_t i = 0; i < values.size(); ++i) {
     // Every value in two sources, so each source gets its share of every kind.
-    for (char digit : {kFirst[i % 5], kFirst[(i + 2) % 5]}) {
-      const std::wstring name = Named(values[i].name, digit);
-      SeedValue(digit, name, values[i].type, values[i].data);
-      if (!name.empty()) picks.push_back({test::CodePageOf(name), digit});
-      const HostileValue& state = states[(i + static_cast<size_t>(digit)) % states.size()];
-      SeedState(digit, name, state.type, state.data);
+    for (const S source : {kFirst[i % 5], kFirst[(i + 2) % 5]}) {
+      const std::wstring name = Named(values[i].name, source);
+      SeedValue(source, name, values[i].type, values[i].data);
+      if (!name.empty()) picks.push_back({test::CodePageOf(name), source});
+      const HostileValue& state = states[(i + static_cast<size_t>(source)) % states.size()];
+      SeedState(source, name, state.type, state.data);
       ++seeded;
     }
   }
@@ -336,7 +346,7 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
   };
   for (const auto& d : disabled) {
     SeedDisabled(d.name, d.command, d.type);
-    picks.push_back({test::CodePageOf(d.name), '5'});
+    picks.push_back({test::CodePageOf(d.name), S::MsconfigDisabled});
     ++seeded;
   }
   test::SetValueW(HKEY_LOCAL_MACHINE, disabled_[1]->path() + L"\\sub", L"x", REG_DWORD, test::RawBytes<DWORD>(1));
@@ -356,18 +366,18 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
       {test::CodePageOf(L"KvRel \x4E57\x7C60.lnk"), test::ShortcutBytes(test::CodePageOf(L"C:\\\x4E57\\a.exe")),
        FILE_ATTRIBUTE_NORMAL},
   };
-  for (const char digit : {'8', '9'}) {
-    const std::string& folder = digit == '8' ? state().StartupFolder : state().CommonStartupFolder;
+  for (const S source : {S::UserStartupShortcut, S::CommonStartupShortcut}) {
+    const std::string& folder = source == S::UserStartupShortcut ? state().StartupFolder : state().CommonStartupFolder;
     for (const auto& f : files) {
       ASSERT_TRUE(test::WriteFile(folder + f.name, f.bytes));
       ::SetFileAttributesA((folder + f.name).c_str(), f.attributes);
-      picks.push_back({f.name, digit});
-      const HostileValue& state = states[(picks.size() + static_cast<size_t>(digit)) % states.size()];
-      SeedState(digit, test::WideOf(f.name), state.type, state.data);
+      picks.push_back({f.name, source});
+      const HostileValue& state = states[(picks.size() + static_cast<size_t>(source)) % states.size()];
+      SeedState(source, test::WideOf(f.name), state.type, state.data);
       ++seeded;
     }
     ::CreateDirectoryA((folder + "KvRel folder.lnk").c_str(), nullptr);
-    if (test::CopyCorpus("darwin_block.lnk", folder + "KvRel corpus.lnk")) picks.push_back({"KvRel corpus.lnk", digit});
+    if (test::CopyCorpus("darwin_block.lnk", folder + "KvRel corpus.lnk")) picks.push_back({"KvRel corpus.lnk", source});
   }
 
   int listed = 0;
@@ -376,30 +386,31 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
     form().SelectTab(1);
     EXPECT_TRUE(test::TabIsIdle(form()));
     for (const auto& p : wanted) {
-      EXPECT_TRUE(Listed(p)) << p.digit << " " << p.caption.substr(0, 60);
+      EXPECT_TRUE(Listed(p)) << static_cast<int>(p.source) << " " << p.caption.substr(0, 60);
       listed += Listed(p);
     }
   };
   list_all(picks);
-  EXPECT_FALSE(Listed({"KvRel folder.lnk", '8'}));
+  EXPECT_FALSE(Listed({"KvRel folder.lnk", S::UserStartupShortcut}));
   // Together once: what no file restores alike (a name with a line break, text of odd length, a
   // name outside the code page) stays; the rest goes with one verified file.
   EXPECT_EQ(DeleteAndCheck(picks), std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted);
   int refused = DeleteEachAlone(picks);
 
-  // Source 6, beside sources 1 and 2 that Wine would redirect into it.
+  // The user's Wow6432Node Run key, beside the Run and RunOnce keys that Wine would redirect into it.
   picks.clear();
-  MakeSource('6');
+  MakeSource(S::UserRun32);
   for (const auto& v : values) {
-    const std::wstring name = Named(v.name, '6');
-    SeedValue('6', name, v.type, v.data);
+    const std::wstring name = Named(v.name, S::UserRun32);
+    SeedValue(S::UserRun32, name, v.type, v.data);
     const HostileValue& state = states[picks.size() % states.size()];
-    SeedState('6', name, state.type, state.data);
-    if (!name.empty()) picks.push_back({test::CodePageOf(name), '6'});
+    SeedState(S::UserRun32, name, state.type, state.data);
+    if (!name.empty()) picks.push_back({test::CodePageOf(name), S::UserRun32});
     ++seeded;
   }
   list_all(picks);
-  for (const auto& p : picks) EXPECT_FALSE(Listed({p.caption, '1'})) << "listed twice: " << p.caption.substr(0, 60);
+  for (const auto& p : picks)
+    EXPECT_FALSE(Listed({p.caption, S::UserRun})) << "listed twice: " << p.caption.substr(0, 60);
   refused += DeleteEachAlone(picks);
 
   EXPECT_GE(refused, 3);
@@ -414,7 +425,7 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
 TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo) {
   const std::string some = std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted;
   const std::string undo = state().UndoFolder;
-  const std::wstring run = KeyW('1');
+  const std::wstring run = KeyW(S::UserRun);
   const std::wstring approved_run = WideOf(test::ApprovedSources()[0].key());
   std::shared_ptr<void> held;  // what a fault needs until the deletion ends
   struct Fault {
@@ -471,7 +482,7 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
   int injected = 0;
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.what);
-    SeedValue('1', L"KvRel F", REG_SZ, Utf16Data(L"\"C:\\\x4E57\\f.exe\" /run"));
+    SeedValue(S::UserRun, L"KvRel F", REG_SZ, Utf16Data(L"\"C:\\\x4E57\\f.exe\" /run"));
     const std::wstring disabled_name = f.same_name ? L"kvrel f" : L"KvRel F D";
     const std::string command = Utf16Data(L"C:\\disabled.exe");
     SeedDisabled(disabled_name, &command);
@@ -479,7 +490,9 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
     tab().Panel1Enter();
     inject_ = f.inject;
     const std::string message =
-        DeleteAndCheck({{"KvRel F", '1'}, {test::CodePageOf(disabled_name), '5'}, {"KvRel F.lnk", '8'}});
+        DeleteAndCheck({{"KvRel F", S::UserRun},
+                        {test::CodePageOf(disabled_name), S::MsconfigDisabled},
+                        {"KvRel F.lnk", S::UserStartupShortcut}});
     EXPECT_NE(std::find(f.outcomes.begin(), f.outcomes.end(), message), f.outcomes.end()) << message;
     inject_ = nullptr;
     held.reset();
@@ -519,9 +532,11 @@ TEST_F(StartupReliabilityTest, RandomEntriesComeBackExactlyFromTheirUndoFile) {
   };
   const DWORD types[] = {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_DWORD, REG_QWORD, REG_NONE, 0x100};
   const std::wstring evil = L"\r\n[HKEY_CURRENT_USER\\" + kInjected + L"]\r\n@=\"x\"\r\n";
+  const S kValueSources[] = {S::UserRun,        S::UserRunOnce,      S::MachineRun,
+                             S::MachineRunOnce, S::MsconfigDisabled, S::MachineRun32};
   std::vector<Pick> picks;
   for (int i = 0; i < 60; ++i) {
-    const char digit = "123457"[i % 6];
+    const S source = kValueSources[i % 6];
     std::wstring name = L"KvRnd" + std::to_wstring(i) + L" " + text(12);
     name.erase(std::remove_if(name.begin(), name.end(), [](wchar_t c) { return c < 0x20; }), name.end());
     if (i % 13 == 0) name += evil;
@@ -532,16 +547,16 @@ TEST_F(StartupReliabilityTest, RandomEntriesComeBackExactlyFromTheirUndoFile) {
     else if (type == REG_DWORD) data = test::RawBytes<DWORD>(static_cast<DWORD>(rng()));
     else if (type == REG_QWORD) data = test::RawBytes<unsigned long long>(rng() * 977ull);
     else data = bytes(300);
-    if (digit == '5') {
+    if (source == S::MsconfigDisabled) {
       if (type != REG_SZ && type != REG_EXPAND_SZ) continue;  // a disabled command is text
       name.erase(std::remove_if(name.begin(), name.end(), [](wchar_t c) { return c == L'\\'; }), name.end());
       SeedDisabled(name, &data, type);
     } else {
-      SeedValue(digit, name, type, data);
+      SeedValue(source, name, type, data);
       // Every third one with a Task Manager state of random bytes.
-      if (i % 3 == 0) SeedState(digit, name, REG_BINARY, bytes(12));
+      if (i % 3 == 0) SeedState(source, name, REG_BINARY, bytes(12));
     }
-    picks.push_back({test::CodePageOf(name), digit});
+    picks.push_back({test::CodePageOf(name), source});
   }
   tab().Panel1Enter();
   std::vector<Pick> listed;

@@ -18,6 +18,7 @@ using test::RawValue;
 using test::SeedValue;
 using test::Sz;
 using test::ValueExists;
+using S = StartupSource;
 
 const char kUndoWritten[] = "成功删除记录，创建撤消文件。";
 const char kDeletedOnly[] = "成功删除记录！";
@@ -54,8 +55,11 @@ TEST(StartupDelete, EachKindOfSourceGoesAndTheFileBringsTheRegistryBack) {
   ASSERT_TRUE(test::WriteFile(s.state.CommonStartupFolder + "nine.lnk", "x"));
 
   const std::vector<StartupDeleteRow> rows = {
-      {v1.name(), '1'}, {v2.name(), '2'}, {v3.name(), '3'}, {v4.name(), '4'},       {five, '5'},
-      {five_empty, '5'}, {v6.name(), '6'}, {v7.name(), '7'}, {"eight.lnk", '8'}, {"nine.lnk", '9'},
+      {v1.name(), S::UserRun},        {v2.name(), S::UserRunOnce},
+      {v3.name(), S::MachineRun},     {v4.name(), S::MachineRunOnce},
+      {five, S::MsconfigDisabled},    {five_empty, S::MsconfigDisabled},
+      {v6.name(), S::UserRun32},      {v7.name(), S::MachineRun32},
+      {"eight.lnk", S::UserStartupShortcut}, {"nine.lnk", S::CommonStartupShortcut},
   };
   std::vector<RawValue> before(rows.size());
   ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::kRunPath, KEY_WOW64_64KEY, v1.name(), before[0]));
@@ -127,17 +131,17 @@ TEST(StartupDelete, TaskManagerStatesGoWithTheirRowsAndComeBack) {
   std::vector<StartupDeleteRow> rows;
   for (size_t i = 0; i < test::ApprovedSources().size(); ++i) {
     const auto& src = test::ApprovedSources()[i];
-    std::string caption = test::Unique(std::string("状态 ") + src.digit);
+    std::string caption = test::Unique("状态 " + std::to_string(static_cast<int>(src.source)));
     if (!src.entry_path) caption += ".lnk";
-    const std::string state_name = src.digit == '3' ? AsciiUpper(caption) : caption;
+    const std::string state_name = src.source == S::MachineRun ? AsciiUpper(caption) : caption;
     guards.push_back(test::SeedEntry(s.state, src, caption, "\"C:\\状态\\s.exe\" /tray"));
     guards.push_back(std::make_unique<SeedValue>(src.root, src.key(), state_name, REG_BINARY,
                                                  test::ApprovedBytes(bytes[i])));
     seeded.push_back({&src, caption, state_name, RawValue{REG_BINARY, test::ApprovedBytes(bytes[i])}});
-    rows.push_back({caption, src.digit});
+    rows.push_back({caption, src.source});
   }
   SeedValue plain(HKEY_CURRENT_USER, test::kRunPath, test::Unique("no state"), REG_SZ, Sz("C:\\plain.exe"));
-  rows.push_back({plain.name(), '1'});
+  rows.push_back({plain.name(), S::UserRun});
   std::vector<RawValue> entries_before(seeded.size());
   for (size_t i = 0; i < seeded.size(); ++i) {
     if (seeded[i].src->entry_path) {
@@ -155,7 +159,8 @@ TEST(StartupDelete, TaskManagerStatesGoWithTheirRowsAndComeBack) {
     if (v.src->entry_path) {
       EXPECT_FALSE(ValueExists(v.src->root, v.src->entry_path, v.caption));
     } else {
-      EXPECT_FALSE(FileExists((v.src->digit == '8' ? s.state.StartupFolder : s.state.CommonStartupFolder) + v.caption));
+      const bool user = v.src->source == S::UserStartupShortcut;
+      EXPECT_FALSE(FileExists((user ? s.state.StartupFolder : s.state.CommonStartupFolder) + v.caption));
     }
   }
   const std::string file = s.state.UndoFolder + out.file_name;
@@ -185,7 +190,7 @@ TEST(StartupDelete, TaskManagerStatesGoWithTheirRowsAndComeBack) {
   const test::ApprovedSource& user_folder = test::ApprovedSources()[4];
   SeedValue solo_state(user_folder.root, user_folder.key(), "solo.lnk", REG_BINARY, test::ApprovedBytes(0x03));
   ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "solo.lnk", "x"));
-  const auto solo = DeleteStartupEntries(s.state, {{"solo.lnk", '8'}}, nullptr);
+  const auto solo = DeleteStartupEntries(s.state, {{"solo.lnk", S::UserStartupShortcut}}, nullptr);
   EXPECT_EQ(StartupDeleteResultText(solo), kUndoWritten);
   EXPECT_FALSE(FileExists(s.state.StartupFolder + "solo.lnk"));
   EXPECT_FALSE(ValueExists(user_folder.root, user_folder.key(), "solo.lnk"));
@@ -206,7 +211,8 @@ TEST(StartupDelete, CraftedLineBreaksCannotAddKeys) {
   SeedValue expand(HKEY_CURRENT_USER, test::kRunPath, test::Unique("expand\""), REG_EXPAND_SZ, Sz("%TEMP%" + evil));
   const auto before = test::KeyValues(HKEY_CURRENT_USER, test::kRunPath);
 
-  const auto out = DeleteStartupEntries(s.state, {{named.name(), '1'}, {data.name(), '1'}, {expand.name(), '1'}}, nullptr);
+  const auto out = DeleteStartupEntries(
+      s.state, {{named.name(), S::UserRun}, {data.name(), S::UserRun}, {expand.name(), S::UserRun}}, nullptr);
   ASSERT_FALSE(out.file_name.empty());
   EXPECT_EQ(out.not_deleted, 1u);
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, named.name()));
@@ -226,8 +232,11 @@ TEST(StartupDelete, AnUnsavableUndoFileDeletesNothing) {
   SeedValue d(HKEY_LOCAL_MACHINE, DisabledKey(test::Unique("kept")), "command", REG_SZ, Sz("C:\\kept.exe"));
   ASSERT_TRUE(test::WriteFile(s.state.StartupFolder + "kept.lnk", "x"));
 
-  const auto out = DeleteStartupEntries(
-      s.state, {{v.name(), '1'}, {test::Unique("kept"), '5'}, {"kept.lnk", '8'}}, nullptr);
+  const auto out = DeleteStartupEntries(s.state,
+                                        {{v.name(), S::UserRun},
+                                         {test::Unique("kept"), S::MsconfigDisabled},
+                                         {"kept.lnk", S::UserStartupShortcut}},
+                                        nullptr);
   EXPECT_TRUE(out.backup_failed);
   EXPECT_EQ(StartupDeleteResultText(out), kUndoNotCreated);
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v.name()));
@@ -243,7 +252,8 @@ TEST(StartupDelete, OnlyShortcutsWriteNoFile) {
   ::CreateDirectoryA(s.state.UndoFolder.c_str(), nullptr);
   ASSERT_TRUE(test::WriteFile(s.state.UndoFolder + StartupUndoName({"a.lnk", "b.lnk"}), "old"));
 
-  const auto out = DeleteStartupEntries(s.state, {{"a.lnk", '8'}, {"b.lnk", '9'}}, nullptr);
+  const auto out =
+      DeleteStartupEntries(s.state, {{"a.lnk", S::UserStartupShortcut}, {"b.lnk", S::CommonStartupShortcut}}, nullptr);
   EXPECT_EQ(out.file_name, "");
   EXPECT_EQ(StartupDeleteResultText(out), kDeletedOnly);
   EXPECT_FALSE(FileExists(s.state.StartupFolder + "a.lnk"));
@@ -255,7 +265,7 @@ TEST(StartupDelete, CtfmonAndFooGiveOneFileWithTwoGroups) {
   SeedValue ctfmon(HKEY_CURRENT_USER, test::kRunPath, "ctfmon", REG_SZ, Sz("C:\\WINDOWS\\system32\\ctfmon.exe"));
   SeedValue foo(HKEY_LOCAL_MACHINE, test::kRunPath, "Foo.exe", REG_SZ, Sz("\"C:\\Foo\\Foo.exe\" -q"));
 
-  const auto out = DeleteStartupEntries(s.state, {{"ctfmon", '1'}, {"Foo.exe", '3'}}, nullptr);
+  const auto out = DeleteStartupEntries(s.state, {{"ctfmon", S::UserRun}, {"Foo.exe", S::MachineRun}}, nullptr);
   EXPECT_EQ(out.file_name, "ctfmon,Foo_startup.reg");
   // The registry editor's own export form: UTF-16LE with a byte-order mark.
   const std::string content = test::ReadFile(s.state.UndoFolder + "ctfmon,Foo_startup.reg");
@@ -280,12 +290,12 @@ TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
   const test::ApprovedSource& user_folder = test::ApprovedSources()[4];
   SeedValue state(user_folder.root, user_folder.key(), "held.lnk", REG_BINARY, test::ApprovedBytes(0x03));
 
-  auto out = DeleteStartupEntries(s.state, {{v.name(), '1'}, {"held.lnk", '8'}}, nullptr);
+  auto out = DeleteStartupEntries(s.state, {{v.name(), S::UserRun}, {"held.lnk", S::UserStartupShortcut}}, nullptr);
   EXPECT_EQ(out.not_deleted, 1u);
   EXPECT_TRUE(ValueExists(user_folder.root, user_folder.key(), "held.lnk"));
   EXPECT_EQ(StartupDeleteResultText(out), std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted);
 
-  out = DeleteStartupEntries(s.state, {{"held.lnk", '8'}}, nullptr);
+  out = DeleteStartupEntries(s.state, {{"held.lnk", S::UserStartupShortcut}}, nullptr);
   EXPECT_EQ(StartupDeleteResultText(out), kStartupNoneDeleted);
   EXPECT_TRUE(FileExists(held));
 
@@ -299,11 +309,11 @@ TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
     bool listed = false;
     ReadStartupEntries(s.state, nullptr, [&](const StartupRow& row) { listed |= row.caption == ro; }, nullptr);
     EXPECT_TRUE(listed);
-    out = DeleteStartupEntries(s.state, {{ro, '5'}}, nullptr);
+    out = DeleteStartupEntries(s.state, {{ro, S::MsconfigDisabled}}, nullptr);
     EXPECT_EQ(out.refused, 1u);
     EXPECT_EQ(out.file_name, "");
     EXPECT_EQ(StartupDeleteResultText(out), kStartupNeedsAdmin);
-    out = DeleteStartupEntries(s.state, {{ro, '5'}, {v2.name(), '1'}}, nullptr);
+    out = DeleteStartupEntries(s.state, {{ro, S::MsconfigDisabled}, {v2.name(), S::UserRun}}, nullptr);
     EXPECT_EQ(StartupDeleteResultText(out), std::string(kUndoWritten) + "\r" + kStartupSomeNeedAdmin);
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v2.name()));
   }

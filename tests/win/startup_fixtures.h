@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,11 @@
 #include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "tests/win/test_support.h"
+
+namespace kv {
+// Failures name a source by its place in the reading order.
+inline void PrintTo(StartupSource source, std::ostream* os) { *os << "source " << static_cast<int>(source); }
+}  // namespace kv
 
 namespace kv::test {
 
@@ -38,7 +44,7 @@ inline std::string ApprovedBytes(unsigned char state) {
 // The sources that have such a state, with their entries' key (null: the Startup folders) and
 // the StartupApproved key of the state, in the entry's root.
 struct ApprovedSource {
-  char digit;
+  StartupSource source;
   HKEY root;
   const char* entry_path;
   const char* subkey;
@@ -46,9 +52,12 @@ struct ApprovedSource {
 };
 inline const std::vector<ApprovedSource>& ApprovedSources() {
   static const std::vector<ApprovedSource> sources = {
-      {'1', HKEY_CURRENT_USER, kRunPath, "Run"},         {'3', HKEY_LOCAL_MACHINE, kRunPath, "Run"},
-      {'6', HKEY_CURRENT_USER, kRun32Path, "Run32"},     {'7', HKEY_LOCAL_MACHINE, kRun32Path, "Run32"},
-      {'8', HKEY_CURRENT_USER, nullptr, "StartupFolder"}, {'9', HKEY_LOCAL_MACHINE, nullptr, "StartupFolder"},
+      {StartupSource::UserRun, HKEY_CURRENT_USER, kRunPath, "Run"},
+      {StartupSource::MachineRun, HKEY_LOCAL_MACHINE, kRunPath, "Run"},
+      {StartupSource::UserRun32, HKEY_CURRENT_USER, kRun32Path, "Run32"},
+      {StartupSource::MachineRun32, HKEY_LOCAL_MACHINE, kRun32Path, "Run32"},
+      {StartupSource::UserStartupShortcut, HKEY_CURRENT_USER, nullptr, "StartupFolder"},
+      {StartupSource::CommonStartupShortcut, HKEY_LOCAL_MACHINE, nullptr, "StartupFolder"},
   };
   return sources;
 }
@@ -283,7 +292,8 @@ inline std::vector<StartupRow> ReadAllRows(const AppState& state, ShortcutReader
 inline std::unique_ptr<SeedValue> SeedEntry(const AppState& state, const ApprovedSource& src, const std::string& name,
                                             const std::string& command) {
   if (src.entry_path) return std::make_unique<SeedValue>(src.root, src.entry_path, name, REG_SZ, Sz(command));
-  const std::string& folder = src.digit == '8' ? state.StartupFolder : state.CommonStartupFolder;
+  const std::string& folder =
+      src.source == StartupSource::UserStartupShortcut ? state.StartupFolder : state.CommonStartupFolder;
   EXPECT_TRUE(WriteFile(folder + name, ShortcutBytes(command))) << name;
   return nullptr;
 }

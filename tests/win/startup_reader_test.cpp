@@ -10,6 +10,7 @@ namespace {
 using test::RowsNamed;
 using test::SeedValue;
 using test::Sz;
+using S = StartupSource;
 
 TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
   test::StartupScratch s;
@@ -27,7 +28,11 @@ TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
   SeedValue v4(HKEY_LOCAL_MACHINE, test::kRunOncePath, test::Unique("monce"), REG_SZ, Sz("C:\\mo.exe"));
   SeedValue v5(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + dis, "command", REG_SZ, Sz("C:\\d.exe"));
   test::SeedKey v5b(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + nocmd);
-  // The 32-bit view of the machine's Run key is source 7, not 3.
+  // Under Wine the 32-bit view of the user's Software key follows a Wow6432Node key once it
+  // exists; Windows shares that key between the views. With both Run keys there, each entry is
+  // listed once, under its own source.
+  SeedValue v6(HKEY_CURRENT_USER, test::kRun32Path, test::Unique("u32"), REG_SZ, Sz("C:\\u32.exe"));
+  // The 32-bit view of the machine's Run key is MachineRun32, not MachineRun.
   SeedValue v7(HKEY_LOCAL_MACHINE, test::kRunPath, test::Unique("m32"), REG_SZ, Sz("C:\\m32.exe"), KEY_WOW64_32KEY);
 
   ASSERT_TRUE(test::CopyCorpus("sample.lnk", s.state.StartupFolder + "a.lnk"));
@@ -45,32 +50,33 @@ TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
   EXPECT_GE(pumps, static_cast<int>(rows.size()));
 
   // Rows stay in source order.
-  for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(rows[i - 1].digit, rows[i].digit) << i;
+  for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(rows[i - 1].source, rows[i].source) << i;
   for (const auto& r : rows) EXPECT_FALSE(r.caption.empty()) << "the default value is never listed";
 
   struct Want {
     std::string caption;
-    char digit;
+    StartupSource source;
     std::string command, access;
   } const wants[] = {
-      {v1.name(), '1', "C:\\u.exe /x", "tester"},
-      {chinese, '1', "\"C:\\程序\\应用.exe\" -a", "tester"},
-      {v1d.name(), '1', "", "tester"},
-      {v2.name(), '2', "%SystemRoot%\\o.exe", "tester"},
-      {v3.name(), '3', "C:\\m64.exe", kStartupAllUsers},
-      {v4.name(), '4', "C:\\mo.exe", kStartupAllUsers},
-      {dis, '5', "C:\\d.exe", kStartupDisabled},
-      {nocmd, '5', "", kStartupDisabled},
-      {v7.name(), '7', "C:\\m32.exe", kStartupAllUsers},
-      {"a.lnk", '8', "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft", "tester"},
-      {"hidden.lnk", '8', "C:\\Windows\\System32\\cmd.exe", "tester"},
-      {"broken.lnk", '8', "", "tester"},
-      {"环境.lnk", '9', "%SystemRoot%\\notepad.exe", kStartupAllUsers},
+      {v1.name(), S::UserRun, "C:\\u.exe /x", "tester"},
+      {chinese, S::UserRun, "\"C:\\程序\\应用.exe\" -a", "tester"},
+      {v1d.name(), S::UserRun, "", "tester"},
+      {v2.name(), S::UserRunOnce, "%SystemRoot%\\o.exe", "tester"},
+      {v3.name(), S::MachineRun, "C:\\m64.exe", kStartupAllUsers},
+      {v4.name(), S::MachineRunOnce, "C:\\mo.exe", kStartupAllUsers},
+      {dis, S::MsconfigDisabled, "C:\\d.exe", kStartupDisabled},
+      {nocmd, S::MsconfigDisabled, "", kStartupDisabled},
+      {v6.name(), S::UserRun32, "C:\\u32.exe", "tester"},
+      {v7.name(), S::MachineRun32, "C:\\m32.exe", kStartupAllUsers},
+      {"a.lnk", S::UserStartupShortcut, "C:\\Users\\Jonathan\\AppData\\Roaming\\.minecraft", "tester"},
+      {"hidden.lnk", S::UserStartupShortcut, "C:\\Windows\\System32\\cmd.exe", "tester"},
+      {"broken.lnk", S::UserStartupShortcut, "", "tester"},
+      {"环境.lnk", S::CommonStartupShortcut, "%SystemRoot%\\notepad.exe", kStartupAllUsers},
   };
   for (const auto& w : wants) {
     const auto found = RowsNamed(rows, w.caption);
     ASSERT_EQ(found.size(), 1u) << w.caption;
-    EXPECT_EQ(found[0].digit, w.digit) << w.caption;
+    EXPECT_EQ(found[0].source, w.source) << w.caption;
     EXPECT_EQ(found[0].command, w.command) << w.caption;
     EXPECT_EQ(found[0].access, w.access) << w.caption;
   }
@@ -84,29 +90,6 @@ TEST(StartupReader, ReadsEverySourceInOrderInItsView) {
   ASSERT_EQ(both.size(), 2u);
   EXPECT_EQ(both[0].access, "tester");
   EXPECT_EQ(both[1].access, kStartupAllUsers);
-}
-
-// Under Wine the 32-bit view of the user's Software key follows a Wow6432Node key once it exists;
-// Windows shares that key between the views. With both Run keys there, each entry is listed once,
-// under its own source.
-TEST(StartupReader, UserRunAndItsWow6432NodeTwinAreEachReadOnce) {
-  test::StartupScratch s;
-  SeedValue v6(HKEY_CURRENT_USER, test::kRun32Path, test::Unique("u32"), REG_SZ, Sz("C:\\u32.exe"));
-  SeedValue v1(HKEY_CURRENT_USER, test::kRunPath, test::Unique("u64"), REG_SZ, Sz("C:\\u64.exe"));
-  SeedValue v2(HKEY_CURRENT_USER, test::kRunOncePath, test::Unique("once"), REG_SZ, Sz("C:\\once.exe"));
-  const auto rows = test::ReadAllRows(s.state, nullptr);
-  const struct {
-    const std::string& name;
-    char digit;
-    const char* command;
-  } wants[] = {{v6.name(), '6', "C:\\u32.exe"}, {v1.name(), '1', "C:\\u64.exe"}, {v2.name(), '2', "C:\\once.exe"}};
-  for (const auto& w : wants) {
-    const auto found = RowsNamed(rows, w.name);
-    ASSERT_EQ(found.size(), 1u) << w.name;
-    EXPECT_EQ(found[0].digit, w.digit) << w.name;
-    EXPECT_EQ(found[0].command, w.command);
-    EXPECT_EQ(found[0].access, "tester");
-  }
 }
 
 // Since Windows 8 Task Manager disables an entry where it is: a REG_BINARY value of the entry's
@@ -130,7 +113,7 @@ TEST(StartupReader, EntriesThatTaskManagerDisabledShowAsDisabled) {
   };
   struct Want {
     std::string caption;
-    char digit;
+    StartupSource source;
     std::string access;
   };
   std::vector<Want> wants;
@@ -141,16 +124,16 @@ TEST(StartupReader, EntriesThatTaskManagerDisabledShowAsDisabled) {
   for (const auto& src : test::ApprovedSources()) {
     const std::string enabled = src.root == HKEY_CURRENT_USER ? "tester" : kStartupAllUsers;
     for (const auto& st : states) {
-      std::string name = test::Unique(std::string("approved ") + src.digit + " " + st.what);
+      std::string name = test::Unique("approved " + std::to_string(static_cast<int>(src.source)) + " " + st.what);
       if (!src.entry_path) name += ".lnk";
       seeds.push_back(test::SeedEntry(s.state, src, name, "C:\\approved.exe"));
       if (st.seeded) {
         seed(src.root, src.key(), name, st.type, st.data);
       } else {
         for (const auto& other : test::ApprovedSources())
-          if (other.digit != src.digit) seed(other.root, other.key(), name, REG_BINARY, test::ApprovedBytes(0x03));
+          if (other.source != src.source) seed(other.root, other.key(), name, REG_BINARY, test::ApprovedBytes(0x03));
       }
-      wants.push_back({name, src.digit, st.disabled ? kStartupDisabled : enabled});
+      wants.push_back({name, src.source, st.disabled ? kStartupDisabled : enabled});
     }
   }
   // Names match as the registry matches them: ASCII letters in any case, but a GBK character
@@ -158,17 +141,17 @@ TEST(StartupReader, EntriesThatTaskManagerDisabledShowAsDisabled) {
   const std::string upper = test::Unique("Upper Case");
   seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, upper, REG_SZ, Sz("C:\\u.exe")));
   seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), AsciiUpper(upper), REG_BINARY, test::ApprovedBytes(0x03));
-  wants.push_back({upper, '1', kStartupDisabled});
+  wants.push_back({upper, S::UserRun, kStartupDisabled});
   const std::string gbk = test::Unique("x\xB1\x61");  // a character whose second byte is "a"
   seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunPath, gbk, REG_SZ, Sz("C:\\g.exe")));
   seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), test::Unique("x\xB1\x41"), REG_BINARY,
        test::ApprovedBytes(0x03));
-  wants.push_back({gbk, '1', "tester"});
+  wants.push_back({gbk, S::UserRun, "tester"});
   // RunOnce has no state: a disabled one of its name in the Run key's place changes nothing.
   const std::string once = test::Unique("once");
   seeds.push_back(std::make_unique<SeedValue>(HKEY_CURRENT_USER, test::kRunOncePath, once, REG_SZ, Sz("C:\\o.exe")));
   seed(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), once, REG_BINARY, test::ApprovedBytes(0x03));
-  wants.push_back({once, '2', "tester"});
+  wants.push_back({once, S::UserRunOnce, "tester"});
 
   std::vector<StartupRow> rows;
   const StartupReadResult read =
@@ -176,7 +159,7 @@ TEST(StartupReader, EntriesThatTaskManagerDisabledShowAsDisabled) {
   for (const auto& w : wants) {
     const auto found = RowsNamed(rows, w.caption);
     ASSERT_EQ(found.size(), 1u) << w.caption;
-    EXPECT_EQ(found[0].digit, w.digit) << w.caption;
+    EXPECT_EQ(found[0].source, w.source) << w.caption;
     EXPECT_EQ(found[0].access, w.access) << w.caption;
   }
   size_t shown_disabled = 0;
@@ -254,7 +237,7 @@ TEST(StartupReader, CorpusShortcutsReadTheirTargets) {
   for (const auto& c : cases) {
     const auto found = RowsNamed(rows, c.file);
     ASSERT_EQ(found.size(), 1u) << c.file;
-    EXPECT_EQ(found[0].digit, '9');
+    EXPECT_EQ(found[0].source, S::CommonStartupShortcut);
     EXPECT_EQ(found[0].command, c.target ? c.target : "") << c.file;
     EXPECT_EQ(found[0].own_icon, c.target != nullptr && c.target != std::string(kStartupAdvertised)) << c.file;
     EXPECT_FALSE(ContainsText(AsciiUpper(found[0].command), "\\INSTALLER\\{")) << c.file;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "startup/form2a.h"
+#include "startup/startup_actions.h"
 #include "startup/startup_tab.h"
 #include "sysaccess/undo_store.h"
 #include "ui/undo_messages.h"
@@ -54,7 +55,7 @@ class StartupTabTest : public ::testing::Test {
   test::MainWindow w_;
 };
 
-TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
+TEST_F(StartupTabTest, FillShowsRowsIconsAndTheCount) {
   const std::string nocmd = test::Unique("nocommand");
   auto disabled = std::make_unique<test::SeedKey>(HKEY_LOCAL_MACHINE, test::kStartupRegPath + std::string("\\") + nocmd);
   SeedValue user(HKEY_CURRENT_USER, test::kRunPath, test::Unique("应用"), REG_SZ, Sz("C:\\missing\\应用.exe /q"));
@@ -77,16 +78,14 @@ TEST_F(StartupTabTest, FillShowsRowsCodesIconsAndTheCount) {
   ListView& list = tab().Panel1InfoList();
   const auto& rows = tab().Rows();
   ASSERT_EQ(list.Count(), static_cast<int>(rows.size()));
-  ASSERT_EQ(tab().StartupSourceCodes().size(), rows.size());
   size_t disabled_rows = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     const int r = static_cast<int>(i);
     EXPECT_EQ(list.Cell(r, 0), rows[i].caption);
     EXPECT_EQ(list.Cell(r, 1), rows[i].command);
     EXPECT_EQ(list.Cell(r, 2), rows[i].access);
-    EXPECT_EQ(tab().StartupSourceCodes()[i], rows[i].digit);
     EXPECT_FALSE(list.IsChecked(r));
-    if (rows[i].digit == '5') {
+    if (rows[i].source == StartupSource::MsconfigDisabled) {
       EXPECT_EQ(rows[i].access, kStartupDisabled);
     }
     if (rows[i].access == kStartupDisabled) ++disabled_rows;
@@ -172,7 +171,7 @@ TEST_F(StartupTabTest, ClicksAndASecondFillDuringAFillAreIgnored) {
   EXPECT_TRUE(g_mid_fill.was_filling);
   EXPECT_EQ(g_mid_fill.rows_before, g_mid_fill.rows_after);
   EXPECT_EQ(no_dialog.Texts().size(), 0u);
-  EXPECT_EQ(tab().StartupSourceCodes().size(), tab().Rows().size());
+  EXPECT_EQ(tab().Panel1InfoList().Count(), static_cast<int>(tab().Rows().size()));
   for (const auto& v : many) EXPECT_GE(RowOf(v->name()), 0);
   EXPECT_TRUE(::IsWindow(w_.form().hwnd())) << "closed in the middle of a fill";
   EXPECT_TRUE(::IsWindowVisible(tab().PanelWindow())) << "another tab was entered inside the fill";
@@ -216,7 +215,20 @@ TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
   EXPECT_EQ(v, (test::RawValue{REG_SZ, Sz(program)}));
   const int row = RowOf(program_name);
   EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].command, program);
-  EXPECT_EQ(tab().StartupSourceCodes()[static_cast<size_t>(row)], '1');
+  EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].source, StartupSource::UserRun);
+
+  // A machine Run key the user may only read: he is told so, nothing is written, and the same
+  // dialog stays open for another choice.
+  {
+    test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, test::kRunPath);
+    test::DialogScript refused(
+        Steps{{kForm2aCaption, kForm2aButton1}, {"信息", "确定"}, {kForm2aCaption, kForm2aButton2}});
+    refused.OnDialog(0, &SetEdit1AllUsers, const_cast<char*>(program.c_str()));
+    tab().Panel1Button1Click();
+    ASSERT_TRUE(refused.Finished());
+    EXPECT_EQ(refused.Texts()[1], kStartupAddNeedsAdmin);
+  }
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, test::kRunPath, program_name));
 
   // For all users, twice: one value in the machine's key.
   for (int round = 0; round < 2; ++round) {
@@ -228,7 +240,7 @@ TEST_F(StartupTabTest, AddsAProgramThroughTheDialog) {
   ASSERT_TRUE(test::ReadRaw(HKEY_LOCAL_MACHINE, test::kRunPath, KEY_WOW64_64KEY, program_name, v));
   EXPECT_EQ(v, (test::RawValue{REG_SZ, Sz(program)}));
   int machine_rows = 0;
-  for (const auto& r : tab().Rows()) machine_rows += r.caption == program_name && r.digit == '3';
+  for (const auto& r : tab().Rows()) machine_rows += r.caption == program_name && r.source == StartupSource::MachineRun;
   EXPECT_EQ(machine_rows, 1);
 
   // Cancel adds nothing and does not re-read.
@@ -373,7 +385,7 @@ TEST_F(StartupTabTest, RealUsersRunEntriesAreListedAndTheirUndoFileRestoresThem)
       names.push_back(narrow(v.name));
       const int row = RowOf(names.back());
       ASSERT_GE(row, 0) << names.back();
-      EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].digit, '1');
+      EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].source, StartupSource::UserRun);
       const RegTreeValue* state = state_of(v.name);
       EXPECT_EQ(tab().Rows()[static_cast<size_t>(row)].access,
                 state && StartupApprovedDisables(state->type, state->data) ? kStartupDisabled : "tester");
