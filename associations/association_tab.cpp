@@ -120,34 +120,24 @@ void AssociationTab::Panel4FindEditChange() {
 
 bool AssociationTab::RunForm2b(AssociationMode mode, const std::string& extension, const std::string& description,
                                const std::string& program) {
+  TForm2b form(host_.Ui());
+  if (!form.Create(host_.MainWindow())) return false;
+  form.Mode = mode;
+  form.Extension = extension;
+  form.Description = description;
+  form.ProgramText = program;
+  form.BrowseFolder = host_.State().ProgramFilesFolder;
   const std::string listed_command = mode == kModeEdit ? program : "";
-  std::string ext = extension, desc = description, prog = program;
-  for (;;) {
-    TForm2b form(host_.Ui());
-    if (!form.Create(host_.MainWindow())) return false;
-    form.Mode = mode;
-    form.Extension = ext;
-    form.Description = desc;
-    form.ProgramText = prog;
-    form.BrowseFolder = host_.State().ProgramFilesFolder;
-    form.Run(host_.MainWindow());
-    if (!form.Saved) return false;
-    const AssociationSaveOutcome outcome =
-        SaveAssociation(mode, form.Extension, form.Description, form.ProgramText, listed_command);
-    switch (outcome.result) {
-      case AssociationSaved::Saved:
-        return true;
-      case AssociationSaved::Partly:
-        host_.Ui().ShowInfo(kSavedPartly + ToDecimal(outcome.written) + "项。");
-        return true;
-      case AssociationSaved::Refused:
-        host_.Ui().ShowInfo(kSaveNeedsAdminRights);
-        ext = form.Extension;
-        desc = form.Description;
-        prog = form.ProgramText;
-        break;
-    }
-  }
+  AssociationSaveOutcome outcome;
+  form.Apply = [&]() -> std::string {
+    outcome = SaveAssociation(mode, form.Extension, form.Description, form.ProgramText, listed_command);
+    return outcome.result == AssociationSaved::Refused ? kSaveNeedsAdminRights : "";
+  };
+  form.Run(host_.MainWindow());
+  // Some values went: the list is read again, and the user told how far the save got.
+  if (form.Saved && outcome.result == AssociationSaved::Partly)
+    host_.Ui().ShowInfo(kSavedPartly + ToDecimal(outcome.written) + "项。");
+  return form.Saved;
 }
 
 void AssociationTab::Panel4Button1Click() {

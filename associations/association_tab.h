@@ -61,7 +61,7 @@ class AssociationTab : public TabPage {
 
  private:
   // Runs the association dialog and saves what it confirms; true when anything was written. A
-  // save the user lacks the rights for is said, and the dialog comes back with what was typed.
+  // save the user lacks the rights for is said, and the dialog stays open.
   bool RunForm2b(AssociationMode mode, const std::string& extension, const std::string& description,
                  const std::string& program);
   // The row that edit and delete act on; -1 when there is none (said to the user when the list

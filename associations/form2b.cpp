@@ -139,6 +139,12 @@ void TForm2b::Button1Click() {
                          : MergedClasses().Exists(Extension) ? kReplaceQuestion
                                                              : kAddQuestion;
   if (ui_.AskYesNo(question) != Answer::Yes) return;
+  // The dialog stays open after a refusal, with what the user typed in it.
+  const std::string message = Apply ? Apply() : "";
+  if (!message.empty()) {
+    ui_.ShowInfo(message);
+    return;
+  }
   Saved = true;
   EndModal();
 }

@@ -1,10 +1,11 @@
 #pragma once
-// TForm2b: the association dialog of tab 4, for adding (Mode 1) and editing (Mode 2). The caller
-// sets the fields, runs it and reads Saved and the fields; the dialog checks and asks, and the
-// caller saves.
+// TForm2b: the association dialog of tab 4, for adding (Mode 1) and editing (Mode 2). It takes and
+// returns fields and changes nothing itself: it checks and asks, and what a confirmed save does
+// is the caller's Apply.
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "associations/association_rules.h"
@@ -49,7 +50,10 @@ class TForm2b : public DialogBase {
   std::string Description;
   std::string ProgramText;
   std::string BrowseFolder;
-  bool Saved = false;  // the user confirmed the save of the fields as they are now
+  // Run on a confirmed save with the fields set from the boxes; the message it returns is shown
+  // with the dialog left open, "" closes it as saved.
+  std::function<std::string()> Apply;
+  bool Saved = false;  // out: Apply succeeded and the dialog closed
 
   bool Create(HWND owner);
   // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog.

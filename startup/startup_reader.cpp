@@ -44,7 +44,7 @@ std::string AccessText(const AppState& state, StartupAccess access) {
 // One pass over the sources in order, counting what it hands to the sink.
 class Reading {
  public:
-  Reading(const AppState& state, ShortcutReader* links, const StartupRowSink& sink, const std::function<void()>& pump)
+  Reading(const AppState& state, ShortcutReader* links, const RowSink<StartupRow>& sink, const Pump& pump)
       : state_(state), folders_{state.WindowsFolder, state.ProfileFolder}, links_(links), sink_(sink), pump_(pump) {}
 
   StartupReadResult Run() {
@@ -81,7 +81,7 @@ class Reading {
     row.own_icon = own_icon;
     ++result_.rows;
     if (access == StartupAccess::Disabled) ++result_.disabled;
-    if (sink_) sink_(row);
+    sink_(row);
   }
 
   void EmitCommand(const StartupSourceInfo& source, std::string caption, std::string command) {
@@ -134,7 +134,7 @@ class Reading {
   const AppState& state_;
   PathFolders folders_;
   ShortcutReader* links_;
-  const StartupRowSink& sink_;
+  const RowSink<StartupRow>& sink_;
   const std::function<void()>& pump_;
   StartupApprovedValues approved_;
   StartupReadResult result_;
@@ -245,8 +245,8 @@ bool ShortcutReader::ReadTarget(const std::string& path, std::string& target) {
   return true;
 }
 
-StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const StartupRowSink& sink,
-                                     const std::function<void()>& pump) {
+StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const RowSink<StartupRow>& sink,
+                                     const Pump& pump) {
   return Reading(state, links, sink, pump).Run();
 }
 

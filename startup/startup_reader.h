@@ -13,6 +13,8 @@
 #include "sysaccess/app_state.h"
 #include "win/handles.h"
 #include "sysaccess/registry.h"
+#include "sysaccess/row_sink.h"
+#include "sysaccess/row_sink.h"
 
 namespace kv {
 
@@ -86,16 +88,14 @@ struct StartupRow {
 };
 
 // What a reading found, for the count label.
-struct StartupReadResult {
-  size_t rows = 0;
-  size_t disabled = 0;  // rows shown as disabled: MSConfig's entries and what Task Manager disabled
+// A reading of tab 1: its rows, and how many of them are shown as disabled.
+struct StartupReadResult : ReadResult {
+  size_t disabled = 0;  // MSConfig's entries and what Task Manager disabled
 };
-
-using StartupRowSink = std::function<void(const StartupRow&)>;
 
 // Reads the sources in order. `pump` runs before each entry; `links` may be null (every shortcut
 // then reads as not loadable).
-StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const StartupRowSink& sink,
-                                     const std::function<void()>& pump);
+StartupReadResult ReadStartupEntries(const AppState& state, ShortcutReader* links, const RowSink<StartupRow>& sink,
+                                     const Pump& pump);
 
 }  // namespace kv

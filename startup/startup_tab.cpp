@@ -7,6 +7,7 @@
 #include "win/handles.h"
 #include "sysaccess/programs.h"
 #include "ui/pump.h"
+#include "ui/tab_fill.h"
 
 namespace kv {
 
@@ -35,13 +36,12 @@ void StartupTab::Create() {
                          [this] { Panel1Button1Click(); });
   Panel1_.AddImageButton(518, 394, kStartupDeleteButton, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel1Button2Click(); });
-  icons_ = std::make_unique<RowIcons>(host_.ImageList1(), host_.Icons());
   // One shell link object for the program's life; without it every shortcut reads as not loadable.
   links_.Create();
 }
 
 void StartupTab::AddRow(const StartupRow& row) {
-  const int image = row.own_icon ? icons_->IndexFor(row.icon_path) : icons_->GenericIndex();
+  const int image = row.own_icon ? icons_.IndexFor(row.icon_path) : icons_.GenericIndex();
   const int index = Panel1InfoList_.AddRow(row.caption, image);
   if (index < 0) return;  // kept only when listed: row i of the list stays rows_[i]
   Panel1InfoList_.SetCell(index, 1, row.command);
@@ -70,29 +70,21 @@ void StartupTab::SetCountText(const std::string& text) {
 }
 
 void StartupTab::Panel1Enter() {
-  const BusyFlag::Hold busy = host_.Busy().Take();
-  if (!busy) return;
-  AppState& state = host_.State();
-
-  Panel1_.BringToFront();
-  Panel1InfoList_.Clear();
-  icons_->Reset();
+  TabFill fill(host_, Panel1_, Panel1InfoList_, icons_, TabFill::Wait::None);
+  if (!fill) return;
   rows_.clear();
-
-  Panel1InfoList_.BeginFill();
   const StartupReadResult read =
-      ReadStartupEntries(state, &links_, [this](const StartupRow& row) { AddRow(row); }, PacedPump());
-  Panel1InfoList_.EndFill();
-
+      ReadStartupEntries(host_.State(), &links_, [this](const StartupRow& row) { AddRow(row); }, PacedPump());
+  // The count label grows to the left for a long text, so it is set here rather than by Finish.
   SetCountText(StartupCountText(rows_.size(), read.disabled));
-  Panel1_.Elements().SetVisible(*Panel1UndoLabel_, DirectoryExists(state.UndoFolder));
+  ShowUndoLink(host_, Panel1_, *Panel1UndoLabel_);
 }
 
 void StartupTab::Panel1Button1Click() {
   bool added = false;
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    if (!busy) return;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
     form.Apply = [&form] { return StartupAddResultText(AddStartupEntry(form.ProgramPath, form.CurrentUser)); };
@@ -106,8 +98,8 @@ void StartupTab::Panel1Button2Click() {
   const int count = Panel1InfoList_.Count();
   if (count == 0) return;
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    if (!busy) return;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
     bool any_checked = false;
     for (int i = 0; i < count && !any_checked; ++i) any_checked = Panel1InfoList_.IsChecked(i);
     if (!any_checked) {

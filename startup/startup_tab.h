@@ -26,7 +26,7 @@ extern const char kStartupConfirmDelete[];  // "你确定你想要从自动启�
 // Tab 1's view: the panel, its list and buttons, and the rows as read.
 class StartupTab : public TabPage {
  public:
-  explicit StartupTab(TabHost& host) : host_(host) {}
+  explicit StartupTab(TabHost& host) : host_(host), icons_(host.ImageList1(), host.Icons()) {}
   void Create() override;
   void Enter() override { Panel1Enter(); }
   HWND PanelWindow() const override { return Panel1_.hwnd(); }
@@ -54,7 +54,7 @@ class StartupTab : public TabPage {
   Label* Panel1InfoLabel_ = nullptr;
   Label* Panel1UndoLabel_ = nullptr;
   ShortcutReader links_;
-  std::unique_ptr<RowIcons> icons_;
+  RowIcons icons_;  // the icons of the rows, in ImageList1
   std::vector<StartupRow> rows_;
 };
 

@@ -122,8 +122,8 @@ std::optional<UninstallFields> UninstallTab::SelectedRecord() const {
 
 void UninstallTab::Panel2Button1Click() {
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    if (!busy) return;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
     const std::optional<UninstallFields> record = SelectedRecord();
     if (!record) return;
     Dialogs& ui = host_.Ui();
@@ -139,8 +139,8 @@ void UninstallTab::Panel2Button1Click() {
 
 void UninstallTab::Panel2Button2Click() {
   {
-    const BusyFlag::Hold busy = host_.Busy().Take();
-    if (!busy) return;
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
     const std::optional<UninstallFields> record = SelectedRecord();
     if (!record) return;
     Dialogs& ui = host_.Ui();

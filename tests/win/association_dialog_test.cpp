@@ -32,8 +32,8 @@ class AssociationDialogTest : public ::testing::Test {
     return path;
   }
 
-  // Runs the dialog in `mode` over the main window with the script's answers and saves what it
-  // confirmed, as the tab does; returns Saved.
+  // Runs the dialog in `mode` over the main window with the script's answers, saving what it
+  // confirms as the tab does; returns Saved.
   bool Run(AssociationMode mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
            const std::string& prog = "", const std::string& browse = "") {
     TForm2b dlg(form().Ui());
@@ -43,14 +43,15 @@ class AssociationDialogTest : public ::testing::Test {
     dlg.Description = desc;
     dlg.ProgramText = prog;
     dlg.BrowseFolder = browse;
-    dlg.Run(form().hwnd());
-    EXPECT_TRUE(script.Finished());
-    last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
-    if (dlg.Saved) {
+    dlg.Apply = [&]() -> std::string {
       EXPECT_EQ(SaveAssociation(mode, dlg.Extension, dlg.Description, dlg.ProgramText, mode == kModeEdit ? prog : "")
                     .result,
                 AssociationSaved::Saved);
-    }
+      return "";
+    };
+    dlg.Run(form().hwnd());
+    EXPECT_TRUE(script.Finished());
+    last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
     return dlg.Saved;
   }
 
