@@ -39,24 +39,28 @@ struct RegValue {
   std::string data;
 };
 
-int RegGetKeyNames(HKEY root, const std::string& path, NameList& names);
-int RegGetKeyNames64(HKEY root, const std::string& path, NameList& names);
-int RegGetValueNames(HKEY root, const std::string& path, NameList& names);
-int RegGetValueNames64(HKEY root, const std::string& path, NameList& names);
-std::string RegReadString(HKEY root, const std::string& path, const std::string& value);
-std::string RegReadString64(HKEY root, const std::string& path, const std::string& value);
-// A value that is not a REG_DWORD of four bytes reads as false.
+// The named routines, each in the view its name or comment gives: no suffix reads the process's
+// own view (Native32), "64" the 64-bit one (Wow64_64); every write and delete works in the 64-bit
+// view, where the tabs read and the registry editor exports.
+int RegGetKeyNames(HKEY root, const std::string& path, NameList& names);                 // Native32
+int RegGetKeyNames64(HKEY root, const std::string& path, NameList& names);               // Wow64_64
+int RegGetValueNames(HKEY root, const std::string& path, NameList& names);               // Native32
+int RegGetValueNames64(HKEY root, const std::string& path, NameList& names);             // Wow64_64
+std::string RegReadString(HKEY root, const std::string& path, const std::string& value);    // Native32
+std::string RegReadString64(HKEY root, const std::string& path, const std::string& value);  // Wow64_64
+// Wow64_64. A value that is not a REG_DWORD of four bytes reads as false.
 bool RegReadBool(HKEY root, const std::string& path, const std::string& value);
-// The writes create every missing key along the path; false when the value was not written.
+// Wow64_64. The writes create every missing key along the path; false when the value was not written.
 bool RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
 bool RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
+// The process's own view, read access only.
 bool RegKeyExists(HKEY root, const std::string& path);
 // Whether the key is there in `view` (opened for reading only, so a key we may not change counts).
 bool RegKeyExistsIn(RegistryView view, HKEY root, const std::string& path);
-bool RegValueExists(HKEY root, const std::string& path, const std::string& value);
-bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value);
-bool DeleteRegKey(HKEY root, const std::string& path);
-bool DeleteRegKeyDirect(HKEY root, const std::string& path);
+bool RegValueExists(HKEY root, const std::string& path, const std::string& value);  // Wow64_64
+bool DeleteRegValue(HKEY root, const std::string& path, const std::string& value);  // Wow64_64
+bool DeleteRegKey(HKEY root, const std::string& path);                              // Wow64_64
+bool DeleteRegKeyDirect(HKEY root, const std::string& path);                        // Wow64_64
 
 // Whether the registry refuses, for lack of rights, what a change would ask of the key in the
 // 64-bit view: writing a value (creating the key, where it is missing, below its nearest
