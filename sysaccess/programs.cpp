@@ -8,6 +8,8 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -160,16 +162,27 @@ ProgramStarts SetProgramStarts(const ProgramStarts& starts) {
   return old;
 }
 
-void WaitForProgram(HANDLE process) {
+bool WaitHandlingSentMessages(HANDLE object, DWORD timeout_ms) {
   // A wait that handles no sent messages deadlocks with a program that sends to this thread's
   // windows, as a broadcast of WM_SETTINGCHANGE does (learn.microsoft.com, "WaitForSingleObject
   // function", Remarks, and "MsgWaitForMultipleObjects function"). PeekMessage restricted to sent
   // messages runs those and takes nothing from the queue: input waits as before.
+  const DWORD start = ::GetTickCount();
   MSG msg;
-  do {
+  for (;;) {
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  } while (::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1);
+    DWORD left = INFINITE;
+    if (timeout_ms != INFINITE) {
+      const DWORD spent = ::GetTickCount() - start;
+      left = spent >= timeout_ms ? 0 : timeout_ms - spent;
+    }
+    const DWORD rc = ::MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_SENDMESSAGE);
+    if (rc == WAIT_OBJECT_0) return true;
+    if (rc != WAIT_OBJECT_0 + 1) return false;  // timed out, or the handle is no use
+  }
 }
+
+void WaitForProgram(HANDLE process) { WaitHandlingSentMessages(process, INFINITE); }
 
 bool RunProgram(const std::string& program, const std::string& parameters) {
   UniqueHandle process = g_starts.create(program, parameters);
@@ -193,7 +206,8 @@ bool ProcessIsElevated() {
          elevation.TokenIsElevated != 0;
 }
 
-bool OpenThroughDesktopShell(const std::string& target) {
+namespace {
+bool ShellExecuteInDesktop(const std::string& target) {
   // The desktop's folder view belongs to the shell's process, which runs with the user's
   // unelevated token; its IShellDispatch2::ShellExecute starts the target there
   // (learn.microsoft.com, "IShellWindows::FindWindowSW method" and "IShellDispatch2::ShellExecute
@@ -235,6 +249,44 @@ bool OpenThroughDesktopShell(const std::string& target) {
   show.vt = VT_I4;
   show.lVal = SW_SHOWNORMAL;
   return SUCCEEDED(shell->ShellExecute(file.get(), none, none, operation, show));
+}
+
+// What the worker thread needs; shared, so that a worker still waiting on the shell after its
+// caller gave up finds its job alive.
+struct ShellJob {
+  std::string target;
+  std::atomic<bool> ok{false};
+  UniqueHandle done;
+};
+
+DWORD WINAPI RunShellJob(void* param) {
+  std::unique_ptr<std::shared_ptr<ShellJob>> holder(static_cast<std::shared_ptr<ShellJob>*>(param));
+  const std::shared_ptr<ShellJob> job = *holder;
+  if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+    job->ok = ShellExecuteInDesktop(job->target);
+    ::CoUninitialize();
+  }
+  ::SetEvent(job->done.get());
+  return 0;
+}
+
+// Long enough for a busy shell, short enough that a click on a link never seems to hang.
+constexpr DWORD kShellAnswerMs = 5000;
+}  // namespace
+
+bool OpenThroughDesktopShell(const std::string& target) {
+  // The calls go to the shell's process, which need not answer (Wine's shell did not, with a
+  // folder window of its own open): they run on a thread of their own, and the window keeps
+  // handling sent messages while it waits a few seconds for them.
+  auto job = std::make_shared<ShellJob>();
+  job->target = target;
+  job->done.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!job->done) return false;
+  auto holder = std::make_unique<std::shared_ptr<ShellJob>>(job);
+  UniqueHandle thread(::CreateThread(nullptr, 0, &RunShellJob, holder.get(), 0, nullptr));
+  if (!thread) return false;
+  holder.release();  // the thread's now
+  return WaitHandlingSentMessages(job->done.get(), kShellAnswerMs) && job->ok;
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

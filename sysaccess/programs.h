@@ -62,6 +62,8 @@ UniqueHandle StartProgram(const std::string& program, const std::string& paramet
 // Waits for a started program to end. Messages sent to the thread's windows are handled meanwhile,
 // input and posted messages are not.
 void WaitForProgram(HANDLE process);
+// The same wait for any object, for at most `timeout_ms` (INFINITE: no limit); false when it ran out.
+bool WaitHandlingSentMessages(HANDLE object, DWORD timeout_ms);
 
 // Starts `program` as StartProgram does and waits for it to end. A program that requires
 // elevation is started again with the verb "runas", which asks the user, and waited for too.
@@ -85,7 +87,8 @@ ProgramStarts SetProgramStarts(const ProgramStarts& starts);  // returns the one
 // True when this process runs with an elevated token (TokenElevation).
 bool ProcessIsElevated();
 // Opens `target` with the "open" verb through the desktop shell's own process, so that what it
-// starts gets the shell's token, not this process's. False when any step fails.
+// starts gets the shell's token, not this process's. False when any step fails or the shell has
+// not answered within a few seconds.
 bool OpenThroughDesktopShell(const std::string& target);
 
 // Loads a DLL from the system folder only, never from the program's folder or the PATH.
