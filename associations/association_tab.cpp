@@ -140,8 +140,7 @@ bool AssociationTab::RunForm2b(std::uint8_t mode, const std::string& extension, 
   form.Description = description;
   form.ProgramText = program;
   form.BrowseFolder = host_.State().ProgramFilesFolder;
-  form.Run(host_.MainWindow());
-  return form.Saved;
+  return form.Run(host_.MainWindow());
 }
 
 void AssociationTab::Panel4Button1Click() {

@@ -1,7 +1,7 @@
 #pragma once
 // TForm2b: the association dialog of tab 4, for adding (Mode 1) and editing (Mode 2). The caller
-// sets the fields, runs it and reads Saved (also after a save that went only part of the way,
-// which it has told the user); the dialog checks, asks and writes itself.
+// sets the fields and runs it, which says whether it saved (also after a save that went only part
+// of the way, which it has told the user); the dialog checks, asks and writes itself.
 #include <windows.h>
 
 #include <cstdint>
@@ -43,7 +43,6 @@ const char* SaveCheckText(SaveCheck check);
 class TForm2b : public DialogBase {
  public:
   explicit TForm2b(Dialogs& ui) : ui_(ui) {}
-  ~TForm2b() override;
 
   // Fields: set before Run, read after it.
   std::uint8_t Mode = kModeAdd;
@@ -51,11 +50,11 @@ class TForm2b : public DialogBase {
   std::string Description;
   std::string ProgramText;
   std::string BrowseFolder;
-  bool Saved = false;
 
   bool Create(HWND owner);
-  // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog.
-  void Run(HWND over);
+  // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog; true
+  // when it saved.
+  bool Run(HWND over);
 
   void ShowForm();
   void Edit1Exit();

@@ -28,10 +28,10 @@ class TForm2a : public DialogBase {
   explicit TForm2a(Dialogs& ui) : ui_(ui) {}
 
   std::string BrowseFolder;  // where the open-file dialog starts; set by the caller
-  bool Added = false;        // an entry was written; read by the caller after the dialog closed
 
-  // Creates the dialog and runs it modally over `over` until it closes.
-  void Execute(HWND over);
+  // Creates the dialog and runs it modally over `over` until it closes; true when an entry was
+  // written.
+  bool Execute(HWND over);
 
   void SelectButtonClick();
   void Button1Click();

@@ -97,8 +97,7 @@ void StartupTab::Panel1Button1Click() {
     if (!busy) return;
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
-    form.Execute(host_.MainWindow());
-    added = form.Added;
+    added = form.Execute(host_.MainWindow());
   }
   if (added) Panel1Enter();
 }

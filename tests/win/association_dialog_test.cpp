@@ -31,7 +31,7 @@ class AssociationDialogTest : public ::testing::Test {
     return path;
   }
 
-  // Runs the dialog in `mode` over the main window with the script's answers; returns Saved.
+  // Runs the dialog in `mode` over the main window with the script's answers; true when it saved.
   bool Run(std::uint8_t mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
            const std::string& prog = "", const std::string& browse = "") {
     TForm2b dlg(form().Ui());
@@ -41,10 +41,10 @@ class AssociationDialogTest : public ::testing::Test {
     dlg.Description = desc;
     dlg.ProgramText = prog;
     dlg.BrowseFolder = browse;
-    dlg.Run(form().hwnd());
+    const bool saved = dlg.Run(form().hwnd());
     EXPECT_TRUE(script.Finished());
     last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
-    return dlg.Saved;
+    return saved;
   }
 
   test::SeededClasses seeded_;
