@@ -30,11 +30,9 @@ const char* const kTabCaptions[4] = {"自动启动", "软件卸载", "进程管�
 
 TForm1* TForm1::instance_ = nullptr;
 
-TForm1::TForm1() { instance_ = this; }
+TForm1::TForm1() : panel3_timer_(kPanel3TimerId, kPanel3Interval) { instance_ = this; }
 
 TForm1::~TForm1() {
-  if (hook_) ::UnhookWindowsHookEx(hook_);
-  DestroyWin();
   if (instance_ == this) instance_ = nullptr;
 }
 
@@ -84,7 +82,7 @@ void TForm1::CreateForm() {
   // The refresh timer exists from the start; the start-up selection of tab 1 stops it before
   // its first tick.
   SetPanel3Timer(true);
-  hook_ = ::SetWindowsHookExA(WH_GETMESSAGE, &TForm1::EventsMessage, nullptr, ::GetCurrentThreadId());
+  hook_.reset(::SetWindowsHookExA(WH_GETMESSAGE, &TForm1::EventsMessage, nullptr, ::GetCurrentThreadId()));
 }
 
 void TForm1::BuildTitleStrip() {
@@ -143,12 +141,10 @@ void TForm1::SelectTab(int tab) {
 }
 
 void TForm1::SetPanel3Timer(bool enabled) {
-  if (enabled == timer_enabled_) return;
-  timer_enabled_ = enabled;
   if (enabled)
-    ::SetTimer(hwnd(), kPanel3TimerId, kPanel3Interval, nullptr);
+    panel3_timer_.Start(hwnd());
   else
-    ::KillTimer(hwnd(), kPanel3TimerId);
+    panel3_timer_.Stop();
 }
 
 void TForm1::UndoLabelClick() {
@@ -178,8 +174,7 @@ void TForm1::CopyrightLabel2Click() {
 bool TForm1::CloseForm() const { return !busy_.IsSet(); }
 
 void TForm1::DestroyForm() {
-  ::KillTimer(hwnd(), kPanel3TimerId);
-  timer_enabled_ = false;
+  panel3_timer_.Stop();
   ::PostQuitMessage(0);
 }
 

@@ -44,7 +44,7 @@ class TForm1 : public ElementWindow, public TabHost {
   FileIcons& Icons() override { return *icons_; }
   HBITMAP ButtonImage(bool hover) const override { return hover ? button_b_.get() : button_a_.get(); }
   void SelectTab(int tab) override;
-  bool Panel3TimerEnabled() const override { return timer_enabled_; }
+  bool Panel3TimerEnabled() const override { return panel3_timer_.Running(); }
   void SetPanel3Timer(bool enabled) override;
   void UndoLabelClick() override;
 
@@ -88,11 +88,11 @@ class TForm1 : public ElementWindow, public TabHost {
   std::array<std::unique_ptr<TabPage>, 4> tabs_;
   std::array<Label*, 4> tab_labels_{};
   Picture* tab_image_ = nullptr;
-  HHOOK hook_ = nullptr;
+  UniqueHook hook_;
+  WindowTimer panel3_timer_;
   BusyFlag busy_;
   UINT restore_message_ = 0;  // "KorvaneRestore"
   int current_tab_ = 0;       // 0 before the first selection
-  bool timer_enabled_ = false;
   bool shown_once_ = false;
 };
 

@@ -1,11 +1,11 @@
 // Entry: either become the one running instance, or wake the running one and leave.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/form1.h"
 #include "sysaccess/programs.h"
 #include "ui/pump.h"
+#include "win/handles.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   kv::HardenDllSearch();
@@ -29,17 +29,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Held until the process ends; its existence is the whole protocol.
   ::CreateMutexA(nullptr, FALSE, "Korvane");
 
-  ::CoInitialize(nullptr);
+  const kv::ComApartment com;  // shell links and the shell's execute; entered before any window
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
-  int rc = 0;
-  {
-    kv::TForm1 form;
-    if (form.Create()) {
-      form.Show();
-      kv::RunMessageLoop();
-    }
+  kv::TForm1 form;
+  if (form.Create()) {
+    form.Show();
+    kv::RunMessageLoop();
   }
-  ::CoUninitialize();
-  return rc;
+  return 0;
 }

@@ -133,11 +133,11 @@ bool AssociationTab::RunForm2b(AssociationMode mode, const std::string& extensio
     outcome = SaveAssociation(mode, form.Extension, form.Description, form.ProgramText, listed_command);
     return outcome.result == AssociationSaved::Refused ? kSaveNeedsAdminRights : "";
   };
-  form.Run(host_.MainWindow());
+  const bool saved = form.Run(host_.MainWindow());
   // Some values went: the list is read again, and the user told how far the save got.
-  if (form.Saved && outcome.result == AssociationSaved::Partly)
+  if (saved && outcome.result == AssociationSaved::Partly)
     host_.Ui().ShowInfo(kSavedPartly + ToDecimal(outcome.written) + "项。");
-  return form.Saved;
+  return saved;
 }
 
 void AssociationTab::Panel4Button1Click() {

@@ -6,7 +6,6 @@
 #include "associations/association_store.h"
 #include "sysaccess/programs.h"
 #include "ui/fonts.h"
-#include "ui/pump.h"
 
 namespace kv {
 
@@ -57,15 +56,6 @@ const char* SaveCheckText(SaveCheck check) {
   return "";
 }
 
-TForm2b::~TForm2b() {
-  // Destroyed here, while this object's handlers still exist: losing the focus on the way out
-  // must not reach a half-destroyed dialog.
-  if (hwnd()) {
-    UnregisterDialogWindow(hwnd());
-    ::DestroyWindow(hwnd());
-  }
-}
-
 bool TForm2b::Create(HWND owner) { return CreateDialogWindow(390, 170, kForm2bCaption, owner); }
 
 void TForm2b::OnInit() {
@@ -84,9 +74,10 @@ void TForm2b::OnInit() {
                         font);
 }
 
-void TForm2b::Run(HWND over) {
+bool TForm2b::Run(HWND over) {
   ShowForm();
-  ShowModal(over, edit1_.hwnd());
+  PlaceOver(over);
+  return RunModal(edit1_.hwnd(), false) != 0;
 }
 
 void TForm2b::ShowForm() {
@@ -94,7 +85,6 @@ void TForm2b::ShowForm() {
   edit1_.SetText(Extension);
   edit2_.SetText(Description);
   edit3_.SetText(ProgramText);
-  Saved = false;
 }
 
 void TForm2b::Edit1Exit() {
@@ -145,14 +135,10 @@ void TForm2b::Button1Click() {
     ui_.ShowInfo(message);
     return;
   }
-  Saved = true;
-  EndModal();
+  EndModal(true);
 }
 
-void TForm2b::Button2Click() {
-  Saved = false;
-  EndModal();
-}
+void TForm2b::Button2Click() { EndModal(false); }
 
 bool TForm2b::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
   switch (msg) {

@@ -42,7 +42,6 @@ const char* SaveCheckText(SaveCheck check);
 class TForm2b : public DialogBase {
  public:
   explicit TForm2b(Dialogs& ui) : ui_(ui) {}
-  ~TForm2b() override;
 
   // Fields: set before Run, read after it.
   AssociationMode Mode = kModeAdd;
@@ -53,11 +52,11 @@ class TForm2b : public DialogBase {
   // Run on a confirmed save with the fields set from the boxes; the message it returns is shown
   // with the dialog left open, "" closes it as saved.
   std::function<std::string()> Apply;
-  bool Saved = false;  // out: Apply succeeded and the dialog closed
 
   bool Create(HWND owner);
-  // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog.
-  void Run(HWND over);
+  // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog; true
+  // when it saved.
+  bool Run(HWND over);
 
   void ShowForm();
   void Edit1Exit();

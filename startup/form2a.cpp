@@ -21,10 +21,10 @@ namespace {
 enum : int { kLabel1 = 100, kEdit1, kSelectButton, kCheck1, kCheck2, kButton1, kButton2 };
 }
 
-void TForm2a::Execute(HWND over) {
-  Added = false;
-  if (!CreateDialogWindow(382, 150, kForm2aCaption, over)) return;
-  ShowModal(over, edit1_.hwnd());
+bool TForm2a::Execute(HWND over) {
+  if (!CreateDialogWindow(382, 150, kForm2aCaption, over)) return false;
+  PlaceOver(over);
+  return RunModal(edit1_.hwnd(), false) != 0;
 }
 
 void TForm2a::OnInit() {
@@ -105,13 +105,9 @@ void TForm2a::Button1Click() {
     ui_.ShowInfo(message);
     return;
   }
-  Added = true;
-  EndModal();
+  EndModal(true);
 }
 
-void TForm2a::Button2Click() {
-  Added = false;
-  EndModal();
-}
+void TForm2a::Button2Click() { EndModal(false); }
 
 }  // namespace kv

@@ -33,10 +33,10 @@ class TForm2a : public DialogBase {
   std::function<std::string()> Apply;
   std::string ProgramPath;   // out: the program in Edit1 at the last Button1
   bool CurrentUser = true;   // out: Check1 (当前用户) rather than Check2 (所有用户) at the last Button1
-  bool Added = false;        // out: Apply succeeded and the dialog closed
 
-  // Creates the dialog and runs it modally over `over` until it closes.
-  void Execute(HWND over);
+  // Creates the dialog and runs it modally over `over` until it closes; true when an entry was
+  // written.
+  bool Execute(HWND over);
 
   void SelectButtonClick();
   void Button1Click();

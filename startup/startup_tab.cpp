@@ -88,8 +88,7 @@ void StartupTab::Panel1Button1Click() {
     TForm2a form(host_.Ui());
     form.BrowseFolder = host_.State().ProgramFilesFolder;
     form.Apply = [&form] { return StartupAddResultText(AddStartupEntry(form.ProgramPath, form.CurrentUser)); };
-    form.Execute(host_.MainWindow());
-    added = form.Added;
+    added = form.Execute(host_.MainWindow());
   }
   if (added) Panel1Enter();
 }

@@ -39,16 +39,16 @@ void OpenAddress(HWND owner, const char* address) {
 
 void ShowAboutWindow(HWND main_window) {
   TForm4 form;
-  if (form.Create(main_window)) form.ShowModal();
+  if (form.Create(main_window)) form.Run();
 }
 
 void ShowPromotionWindow(Promotion which) {
   if (which == Promotion::Sparrowtune) {
     TForm5a form;
-    if (form.Create()) form.ShowModal();
+    if (form.Create()) form.Run();
   } else {
     TForm5b form;
-    if (form.Create()) form.ShowModal();
+    if (form.Create()) form.Run();
   }
 }
 

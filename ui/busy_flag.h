@@ -3,7 +3,10 @@
 // tab selection, enter routine, timer pass, action and close asks it first. Readings let messages
 // through, so without it a click or a timer tick could start a second reading inside the first
 // (clearing the shared image list under it) or close the window under it: such a click or tick
-// is dropped instead.
+// is dropped instead:
+//
+//   const BusyFlag::Hold hold = host_.Busy().Take();
+//   if (!hold) return;  // no hold: something else is running
 namespace kv {
 
 class BusyFlag {

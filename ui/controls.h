@@ -1,14 +1,19 @@
 #pragma once
-// Typed views of the standard controls a window owns: the window keeps the handle (destroyed with
-// it), a view says what the user sees and changes there, so no window sends control messages
-// inline.
+// The standard controls a window owns: created by one routine, with their font, and seen through
+// typed views. The window keeps the handle (the control goes with it); a view says what the user
+// sees and changes there, and keeps the control messages behind that in one place.
 #include <windows.h>
 
 #include <string>
 
-#include "ui/dialog_base.h"
+#include "ui/window.h"
 
 namespace kv {
+
+// A visible child control of `parent` at `rect` with the dialog id `id`, drawn in `font` (null:
+// the system's).
+HWND CreateControl(HWND parent, const char* cls, const std::string& text, DWORD style, const RECT& rect, int id,
+                   HFONT font, DWORD ex_style = 0);
 
 // A radio button or a check box.
 class CheckButton {

@@ -54,7 +54,8 @@ void TForm3a::Show(const std::string& text, HWND over) {
   SetClientHeight(102 + extra);
   ::SetWindowPos(button1_, nullptr, 112, 64 + extra, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   SetCentredText(info_label_, RECT{16, 16, 286, 48 + extra}, text);
-  ShowModal(over, button1_);
+  PlaceOver(over);
+  RunModal(button1_, 0);
 }
 
 void TForm3a::OnCommand(int id, int code, HWND) {
@@ -73,28 +74,22 @@ void TForm3b::OnInit() {
 
 Answer TForm3b::Ask(const std::string& text, HWND over) {
   SetCentredText(info_label_, RECT{16, 16, 286, 66}, text);
+  PlaceOver(over);
   // Only the buttons give an answer; any other way out means No.
-  answer_ = Answer::No;
-  ShowModal(over, last_used_);
-  return answer_;
+  return static_cast<Answer>(RunModal(last_used_, static_cast<int>(Answer::No)));
 }
 
 void TForm3b::Button1Click() {
-  answer_ = Answer::Yes;
   last_used_ = button1_;
-  EndModal();
+  EndModal(static_cast<int>(Answer::Yes));
 }
 
 void TForm3b::Button2Click() {
-  answer_ = Answer::No;
   last_used_ = button2_;
-  EndModal();
+  EndModal(static_cast<int>(Answer::No));
 }
 
-void TForm3b::OnClose() {
-  answer_ = Answer::No;
-  EndModal();
-}
+void TForm3b::OnClose() { EndModal(static_cast<int>(Answer::No)); }
 
 void TForm3b::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
@@ -105,10 +100,7 @@ void TForm3b::OnCommand(int id, int code, HWND) {
 // ---- TForm2c: "收集数据" ----
 bool TForm2c::Create(HWND over) {
   if (!CreateDialogWindow(300, 70, "收集数据", over)) return false;
-  const SIZE outer = OuterSize(static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_STYLE)),
-                               static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)), 300, 70);
-  const POINT at = CentredOn(over, outer);
-  ::SetWindowPos(hwnd(), HWND_TOP, at.x, at.y, outer.cx, outer.cy, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  PlaceOver(over, SWP_SHOWWINDOW);
   ::UpdateWindow(hwnd());
   return true;
 }

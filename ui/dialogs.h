@@ -20,10 +20,10 @@ class TForm3a : public DialogBase {
  protected:
   void OnInit() override;
   void OnCommand(int id, int code, HWND control) override;
-  void OnClose() override { EndModal(); }
+  void OnClose() override { EndModal(0); }
 
  private:
-  void Button1Click() { EndModal(); }
+  void Button1Click() { EndModal(0); }
   HWND info_label_ = nullptr;
   HWND button1_ = nullptr;
 };
@@ -51,7 +51,6 @@ class TForm3b : public DialogBase {
   HWND button1_ = nullptr;
   HWND button2_ = nullptr;
   HWND last_used_ = nullptr;  // the next question opens with the focus here
-  Answer answer_ = Answer::No;
 };
 
 class TForm2c : public DialogBase {

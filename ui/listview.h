@@ -35,6 +35,8 @@ class ListView {
   int Selected() const;  // -1 when no row is selected
   void Select(int row);
   int TopIndex() const;
+  // Scrolls so that `row` is the first row in view, or as near as the last page lets it come.
+  void ScrollRowToTop(int row);
 
   // While a fill runs the list is redrawn at a human pace instead of after every row.
   void BeginFill();

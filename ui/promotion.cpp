@@ -66,11 +66,8 @@ void TForm5::CreateForm() {
   }
 
   check_brush_.reset(::CreateSolidBrush(kPromoCheckBackground));
-  check_box1_ = CheckButton(::CreateWindowExA(0, "BUTTON", kPromoCheckText,
-                                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 82, 216, 190, 17,
-                                              hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckBox1Id)),
-                                              ::GetModuleHandleA(nullptr), nullptr));
-  ::SendMessageA(check_box1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11, true)), FALSE);
+  check_box1_ = CheckButton(CreateControl(hwnd(), "BUTTON", kPromoCheckText, WS_TABSTOP | BS_AUTOCHECKBOX,
+                                          RECT{82, 216, 82 + 190, 216 + 17}, kCheckBox1Id, GetFont("Arial", 11, true)));
 
   button1_a_.reset(LoadSkinBitmap(IDB_PROMO_OK_A));
   button1_b_.reset(LoadSkinBitmap(IDB_PROMO_OK_B));

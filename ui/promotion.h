@@ -48,7 +48,6 @@ struct PromotionContent {
 
 class TForm5 : public SkinWindow {
  public:
-  ~TForm5() override { DestroyWin(); }  // before the bitmaps and brush it shows go
   // CreateForm included; the window stays hidden, centred on the desktop.
   bool Create();
 

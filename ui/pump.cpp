@@ -52,7 +52,7 @@ int RunMessageLoop() {
   return static_cast<int>(msg.wParam);
 }
 
-void RunModal(HWND window, const bool* done) {
+void ModalLoop(HWND window, const bool& done) {
   std::vector<HWND> disabled;
   std::pair<HWND, std::vector<HWND>*> param{window, &disabled};
   ::EnumThreadWindows(::GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&param));
@@ -61,7 +61,7 @@ void RunModal(HWND window, const bool* done) {
   MSG msg;
   bool quit = false;
   int quit_code = 0;
-  while (!*done) {
+  while (!done) {
     BOOL r = ::GetMessageA(&msg, nullptr, 0, 0);
     if (r == 0) {
       quit = true;

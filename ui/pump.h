@@ -30,9 +30,10 @@ class PacedPump {
 // The main loop: runs until WM_QUIT and returns its exit code.
 int RunMessageLoop();
 
-// Shows `window` modally: every other enabled top-level window of the thread is disabled until
-// `*done` becomes true (set by the window when it closes), then they are enabled again.
-void RunModal(HWND window, const bool* done);
+// The loop of a modal window (Window::RunModal): every other enabled top-level window of the
+// thread is disabled until `done` becomes true (set by the window when it closes), then they are
+// enabled again.
+void ModalLoop(HWND window, const bool& done);
 
 // The window that a restore request brings to the front: the innermost modal window, else null.
 HWND TopModalWindow();

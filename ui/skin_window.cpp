@@ -3,14 +3,9 @@
 #include <windowsx.h>
 
 #include "ui/bitmaps.h"
-#include "ui/pump.h"
 #include "ui/skin_region.h"
 
 namespace kv {
-
-SkinWindow::SkinWindow() = default;
-
-SkinWindow::~SkinWindow() { DestroyWin(); }
 
 bool SkinWindow::CreateSkinned(const char* class_name, const char* caption, int skin_id, COLORREF background,
                                int w, int h, POINT at, HWND owner) {
@@ -22,24 +17,6 @@ bool SkinWindow::CreateSkinned(const char* class_name, const char* caption, int 
   skin_.reset(LoadSkinBitmap(skin_id));
   ::SetWindowRgn(hwnd(), SkinRegion(skin_.get()), TRUE);
   return true;
-}
-
-void SkinWindow::UseDialogKeys() {
-  if (dialog_keys_ || !hwnd()) return;
-  dialog_keys_ = true;
-  RegisterDialogWindow(hwnd());
-}
-
-void SkinWindow::ShowModal() {
-  if (!hwnd()) return;
-  ::ShowWindow(hwnd(), SW_SHOW);
-  ::UpdateWindow(hwnd());
-  ::SetForegroundWindow(hwnd());
-  done_ = false;
-  showing_ = true;
-  RunModal(hwnd(), &done_);
-  showing_ = false;
-  if (hwnd()) ::ShowWindow(hwnd(), SW_HIDE);
 }
 
 LRESULT SkinWindow::WMNCHitTest(int, int, LRESULT default_hit) { return default_hit; }
@@ -78,10 +55,6 @@ LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       OnClose();
       return 0;
-    case WM_NCDESTROY:
-      if (dialog_keys_) UnregisterDialogWindow(hwnd());
-      dialog_keys_ = false;
-      break;
     default:
       break;
   }

@@ -11,13 +11,9 @@ namespace kv {
 
 class SkinWindow : public ElementWindow {
  public:
-  SkinWindow();
-  ~SkinWindow() override;
-
-  // Shows the window, runs it modally until Close() and hides it again.
-  void ShowModal();
-  void Close() { done_ = true; }
-  bool Showing() const { return showing_; }
+  // Shows the window and runs it modally (Window::RunModal) until Close().
+  void Run() { RunModal(nullptr, 0); }
+  void Close() { EndModal(0); }
 
   // The skin image (WndImage) as loaded; null if the resource is missing.
   HBITMAP Skin() const { return skin_.get(); }
@@ -27,10 +23,6 @@ class SkinWindow : public ElementWindow {
   // from the skin (the windows' CreateForm). `background` shows where the skin has no pixels.
   bool CreateSkinned(const char* class_name, const char* caption, int skin_id, COLORREF background, int w, int h,
                      POINT at, HWND owner);
-  // Keyboard through the dialog manager, so that Escape pressed in any child control arrives here
-  // as IDCANCEL, and Tab and Space work on real controls.
-  void UseDialogKeys();
-
   // The answer to WM_NCHITTEST after the default one; `x`, `y` are screen coordinates.
   virtual LRESULT WMNCHitTest(int x, int y, LRESULT default_hit);
   // The pointer moved over the skin itself (no element with a mouse-move routine under it).
@@ -45,15 +37,11 @@ class SkinWindow : public ElementWindow {
   void Paint(HDC dc) override;
   void OnMouseMove(POINT pt, Element* under) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-  void OnDestroyed() override { done_ = true; }
 
  private:
   UniqueBitmap skin_;
   COLORREF background_ = RGB(255, 255, 255);
   int w_ = 0, h_ = 0;
-  bool done_ = true;
-  bool showing_ = false;
-  bool dialog_keys_ = false;
 };
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 // contexts and selections, and ScopeExit.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -92,6 +93,11 @@ struct Window {
   static Type Empty() { return nullptr; }
   static void Close(Type h) { ::DestroyWindow(h); }
 };
+struct Hook {
+  using Type = HHOOK;
+  static Type Empty() { return nullptr; }
+  static void Close(Type h) { ::UnhookWindowsHookEx(h); }
+};
 struct MemoryDc {
   using Type = HDC;
   static Type Empty() { return nullptr; }
@@ -110,6 +116,7 @@ using UniqueModule = Unique<traits::Module>;
 using UniqueImageList = Unique<traits::ImageList>;
 using UniqueWindow = Unique<traits::Window>;
 using UniqueDc = Unique<traits::MemoryDc>;
+using UniqueHook = Unique<traits::Hook>;
 
 // A bitmap or font kept as its own type, so callers need no casts.
 template <typename T>
@@ -189,6 +196,23 @@ class ScopeExit {
  private:
   F f_;
   bool armed_ = true;
+};
+
+// The calling thread in COM's single-threaded apartment for as long as this lives. Each successful
+// CoInitialize, S_FALSE included, is balanced by one CoUninitialize on the same thread
+// (learn.microsoft.com, "CoInitialize function" and "CoUninitialize function").
+class ComApartment {
+ public:
+  ComApartment() : hr_(::CoInitialize(nullptr)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  explicit operator bool() const { return SUCCEEDED(hr_); }
+
+ private:
+  HRESULT hr_;
 };
 
 // A COM interface pointer with one reference.

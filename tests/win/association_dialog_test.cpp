@@ -33,7 +33,7 @@ class AssociationDialogTest : public ::testing::Test {
   }
 
   // Runs the dialog in `mode` over the main window with the script's answers, saving what it
-  // confirms as the tab does; returns Saved.
+  // confirms as the tab does; true when it saved.
   bool Run(AssociationMode mode, DialogScript& script, const std::string& ext = "", const std::string& desc = "",
            const std::string& prog = "", const std::string& browse = "") {
     TForm2b dlg(form().Ui());
@@ -49,10 +49,10 @@ class AssociationDialogTest : public ::testing::Test {
                 AssociationSaved::Saved);
       return "";
     };
-    dlg.Run(form().hwnd());
+    const bool saved = dlg.Run(form().hwnd());
     EXPECT_TRUE(script.Finished());
     last_ = {dlg.Extension, dlg.Description, dlg.ProgramText};
-    return dlg.Saved;
+    return saved;
   }
 
   test::SeededClasses seeded_;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "tests/win/test_support.h"
 #include "ui/about.h"
+#include "ui/promotion.h"
 #include "ui/dialogs.h"
 #include "ui/undo_messages.h"
 
@@ -220,6 +222,36 @@ TEST_F(DialogWindows, EachWindowCentresOnTheMainWindowOrOnTheWorkAreaWhileThatIs
     }
   }
   ::ShowWindow(main, SW_RESTORE);
+}
+
+// Each window object owns its window: the window goes with the object, and an owner destroyed
+// first takes its owned windows along ("DestroyWindow function", Remarks, on learn.microsoft.com),
+// which ends a modal run as a close and leaves the objects without a handle.
+TEST_F(DialogWindows, WindowsGoWithTheirObjectsOrFirstWithTheirOwner) {
+  HWND owner = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 60, 60, nullptr, nullptr,
+                                 ::GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(owner);
+  Dialogs owned;
+  ASSERT_TRUE(owned.Create(owner));
+  const HWND confirm = owned.ConfirmWindow().hwnd();
+  WhenShown destroy_owner("确认", [&](HWND) { ::DestroyWindow(owner); });
+  EXPECT_EQ(owned.AskYesNo("?"), Answer::No);
+  EXPECT_TRUE(destroy_owner.fired());
+  EXPECT_FALSE(::IsWindow(confirm));
+  EXPECT_EQ(owned.ConfirmWindow().hwnd(), nullptr);
+  EXPECT_EQ(owned.MessageWindow().hwnd(), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(main_.form().hwnd()));
+
+  std::vector<HWND> windows;
+  {
+    TForm4 about;
+    TForm5b promotion;
+    TForm3a message;
+    ASSERT_TRUE(about.Create(main_.form().hwnd()) && promotion.Create() && message.Create(main_.form().hwnd()));
+    ::ShowWindow(message.hwnd(), SW_SHOWNOACTIVATE);
+    windows = {about.hwnd(), promotion.hwnd(), message.hwnd()};
+  }
+  for (HWND w : windows) EXPECT_FALSE(::IsWindow(w));
 }
 
 TEST_F(DialogWindows, MessageAndConfirmationWindowsHaveTheirFixedSizes) {

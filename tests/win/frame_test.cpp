@@ -31,10 +31,10 @@ TEST(MainWindowFrame, StartsOnTabOneAndMovesTheMarker) {
 
 TEST(MainWindowFrame, CloseIsRefusedWhileBusy) {
   test::MainWindow w;
-  std::optional<BusyFlag::Hold> busy(w.form().Busy().Take());
+  std::optional<BusyFlag::Hold> hold(w.form().Busy().Take());
   ::SendMessageA(w.form().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindow(w.form().hwnd()));
-  busy.reset();
+  hold.reset();
   ::SendMessageA(w.form().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindow(w.form().hwnd()));
 }

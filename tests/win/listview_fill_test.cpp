@@ -80,5 +80,19 @@ TEST_F(ListFillTest, TicksPaintTheRowsInViewAndKeepTheScrollBarCurrent) {
   EXPECT_EQ(ScrollRows(), 1000);
 }
 
+// The search of tab 4 scrolls in one step, from wherever the view stands.
+TEST_F(ListFillTest, ScrollRowToTopBringsTheRowUpOrStopsAtTheLastPage) {
+  Add(1000);
+  const int page = static_cast<int>(::SendMessageA(list_.hwnd(), LVM_GETCOUNTPERPAGE, 0, 0));
+  ASSERT_GT(page, 1);
+  const struct {
+    int row, top;
+  } cases[] = {{500, 500}, {1, 1}, {0, 0}, {999, 1000 - page}, {300, 300}};
+  for (const auto& c : cases) {
+    list_.ScrollRowToTop(c.row);
+    EXPECT_EQ(list_.TopIndex(), c.top) << c.row;
+  }
+}
+
 }  // namespace
 }  // namespace kv

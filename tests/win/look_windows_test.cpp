@@ -188,7 +188,7 @@ PromotionRun<Form> RunPromotion(const std::vector<WindowDriver::Step>& steps) {
   if (!form.Create()) return run;
   WindowDriver driver(kPromotionTitles, steps);
   driver.on_show = [&](HWND w) { run.checked_at_show = ::SendMessageA(CheckBoxOf(w), BM_GETCHECK, 0, 0) == BST_CHECKED; };
-  form.ShowModal();
+  form.Run();
   run.seen = driver.seen;
   run.steps_done = driver.steps_done;
   run.timed_out = driver.timed_out;
@@ -456,12 +456,12 @@ TEST_F(LookTest, XLabelDoesNothingWhileBusy) {
   SettingsGuard::Set(kSparrowtuneAds, Seed::True);
   test::MainWindow w;
   WindowDriver driver(kPromotionTitles, {PressEscape});
-  std::optional<BusyFlag::Hold> busy(w.form().Busy().Take());
+  std::optional<BusyFlag::Hold> hold(w.form().Busy().Take());
   w.form().TopLabel3Click();
   test::PumpFor(100);
   EXPECT_TRUE(::IsWindowVisible(w.form().hwnd()));
   EXPECT_TRUE(driver.seen.empty());
-  busy.reset();
+  hold.reset();
 }
 
 // ---- the About window ----

@@ -2,16 +2,15 @@
 // single-threaded apartment and the common controls registered.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
+#include "win/handles.h"
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ::CoInitialize(nullptr);
+  const kv::ComApartment com;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
-  int rc = RUN_ALL_TESTS();
-  ::CoUninitialize();
-  return rc;
+  return RUN_ALL_TESTS();
 }

@@ -254,13 +254,12 @@ MainWindow::MainWindow() : form_(std::make_unique<TForm1>()) {
 }
 
 MainWindow::~MainWindow() {
-  if (form_->hwnd()) ::DestroyWindow(form_->hwnd());
+  form_.reset();
   PumpFor(20);
-  // The main window's destruction posts WM_QUIT for the program's loop; a test has none.
+  // A main window closed by the test posted WM_QUIT for the program's loop; a test has none.
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
-  form_.reset();
 }
 
 }  // namespace kv::test
