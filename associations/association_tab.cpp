@@ -102,20 +102,7 @@ void AssociationTab::Panel4FindEditChange() {
   const std::string text = Panel4FindEdit_.Text();
   if (text.empty()) return;
   const int match = FindAssociationRow(captions_, text);
-  if (match < 0) return;
-  const HWND list = Panel4InfoList_.hwnd();
-  ::SendMessageA(list, WM_VSCROLL, SB_TOP, 0);
-  // Some list views ignore SB_TOP (Wine's does); the scroll must start from the first row.
-  if (Panel4InfoList_.TopIndex() > 0) ::SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
-  if (match == 0) return;
-  // One scroll by `match` lines, as one line down per row above the match would end: a list view
-  // does work in proportion to its rows for every line it scrolls (10,000 lines down through
-  // 10,000 rows took minutes under Wine). The view still stops at its last page.
-  RECT first{};
-  first.left = LVIR_BOUNDS;
-  if (!::SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first))) return;
-  const int line = first.bottom - first.top;
-  ::SendMessageA(list, LVM_SCROLL, 0, static_cast<LPARAM>(match) * line);
+  if (match >= 0) Panel4InfoList_.ScrollRowToTop(match);
 }
 
 bool AssociationTab::RunForm2b(AssociationMode mode, const std::string& extension, const std::string& description,

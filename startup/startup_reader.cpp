@@ -114,10 +114,7 @@ class Reading {
     UniqueFind find(::FindFirstFileA((folder + "*.lnk").c_str(), &found));
     if (!find) return;
     // COM stays initialised for the folder's files; the shell link object outlives it anyway.
-    const HRESULT com = ::CoInitialize(nullptr);
-    ScopeExit uninit([com] {
-      if (SUCCEEDED(com)) ::CoUninitialize();
-    });
+    const ComApartment com;
     do {
       Pump();
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

@@ -275,9 +275,9 @@ constexpr DWORD kShellAnswerMs = 5000;
 }  // namespace
 
 bool OpenThroughDesktopShell(const std::string& target) {
-  // The calls go to the shell's process, which need not answer (Wine's shell did not, with a
-  // folder window of its own open): they run on a thread of their own, and the window keeps
-  // handling sent messages while it waits a few seconds for them.
+  // The calls go to the shell's process, which need not answer (Wine's stopped answering in a
+  // full test run): they run on a thread of their own, and the window keeps handling sent
+  // messages while it waits a few seconds for them.
   auto job = std::make_shared<ShellJob>();
   job->target = target;
   job->done.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
