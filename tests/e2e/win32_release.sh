@@ -40,7 +40,7 @@ shown() { [ -n "$(wininfo "$1" | awk '$1 == 1')" ]; }
 not_shown() { ! shown "$1"; }
 rows() { w "$h64/wininfo.exe" KorvaneMain rows | head -n 1; }
 rows_are() { [ "$(rows)" = "$1" ]; }
-dialog_shown() { shown '#32770'; }
+dialog_shown() { shown 'KorvaneDialog'; }
 
 # ---- the seeded data: GBK names in the values, quotes and backslashes in the commands ----
 RUN='Software\Microsoft\Windows\CurrentVersion\Run'
@@ -219,7 +219,7 @@ fi
 
 # ---- tab 1: delete the machine's 32-bit Run entry; its undo file restores it ----
 # The confirmation (client 300 by 116) and the message window (300 by 102) are told by height.
-dialog_height() { wininfo '#32770' | awk '$1 == 1 { print $7; exit }'; }
+dialog_height() { wininfo 'KorvaneDialog' | awk '$1 == 1 { print $7; exit }'; }
 answer_dialogs() {  # "是" to the question (it opens with the focus there), then the message away
   wait_until 60 dialog_shown || return 1
   local asked; asked=$(dialog_height)
@@ -228,7 +228,7 @@ answer_dialogs() {  # "是" to the question (it opens with the focus there), the
   wait_until 300 dialog_shown || return 1
   [ "$(dialog_height)" -lt "$asked" ] || return 1
   xdotool key Return
-  wait_until 30 not_shown '#32770'
+  wait_until 30 not_shown 'KorvaneDialog'
 }
 undo_files() { ls "$app/Undo" 2>/dev/null | grep -c '\.reg$'; }
 tab 1
