@@ -60,6 +60,51 @@ std::string StartupKeyName(const StartupKey& key) {
   return (key.hive == StartupHive::User ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + key.path;
 }
 
+bool StartupStateWritable(StartupSource source) {
+  switch (source) {
+    case StartupSource::UserRun:
+    case StartupSource::MachineRun:
+    case StartupSource::MachineRun32:
+    case StartupSource::UserStartupShortcut:
+    case StartupSource::CommonStartupShortcut:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool WindowsKeepsStartupState(unsigned major, unsigned minor) { return major > 6 || (major == 6 && minor >= 2); }
+
+std::string StartupApprovedData(bool disabled, uint64_t utc_filetime) {
+  std::string data(12, '\0');
+  data[0] = disabled ? '\x03' : '\x02';
+  if (disabled)
+    for (size_t i = 0; i < 8; ++i) data[4 + i] = static_cast<char>((utc_filetime >> (8 * i)) & 0xFF);
+  return data;
+}
+
+uint64_t StartupDisabledSince(uint32_t type, const std::string& data) {
+  if (!StartupApprovedDisables(type, data) || data.size() < 12) return 0;
+  uint64_t time = 0;
+  for (size_t i = 0; i < 8; ++i) time |= static_cast<uint64_t>(static_cast<unsigned char>(data[4 + i])) << (8 * i);
+  return time;
+}
+
+std::optional<StartupKey> MsconfigRunKey(const std::string& hkey, const std::string& key) {
+  const std::string tree = AsciiUpper(hkey);
+  std::optional<StartupHive> hive;
+  if (tree == "HKLM" || tree == "HKEY_LOCAL_MACHINE") hive = StartupHive::Machine;
+  if (tree == "HKCU" || tree == "HKEY_CURRENT_USER") hive = StartupHive::User;
+  if (!hive) return std::nullopt;
+  size_t begin = 0, end = key.size();
+  while (begin < end && key[begin] == '\\') ++begin;
+  while (end > begin && key[end - 1] == '\\') --end;
+  const std::string path = AsciiUpper(key.substr(begin, end - begin)) + "\\";
+  for (const char* run : {kRunKey, kRun32Key})
+    if (path == AsciiUpper(run)) return StartupKey{*hive, run};
+  return std::nullopt;
+}
+
 std::string StartupCountText(size_t rows, size_t disabled) {
   std::string text = ToDecimal(static_cast<long long>(rows)) + kStartupCountSuffix;
   if (disabled > 0) text += ", " + ToDecimal(static_cast<long long>(disabled)) + kStartupDisabledSuffix;

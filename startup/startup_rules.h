@@ -48,6 +48,24 @@ std::optional<StartupKey> StartupApprovedKey(StartupSource source);
 // The key's full name as the registry editor takes it: its tree's name, a backslash, its path.
 std::string StartupKeyName(const StartupKey& key);
 
+// Whether this program writes Task Manager's state for the entries of `source`: the Run keys Task
+// Manager lists and the two Startup folders. RunOnce entries have no state, the user's
+// Wow6432Node Run key has none documented, and MSConfig's entries come back by being restored.
+bool StartupStateWritable(StartupSource source);
+// Whether Windows honours that state: Windows 8 (6.2) and later.
+bool WindowsKeepsStartupState(unsigned major, unsigned minor);
+// The 12 bytes of REG_BINARY that Task Manager writes: 03 00 00 00 and the UTC FILETIME of the
+// change when disabled, 02 and eleven zero bytes when enabled.
+std::string StartupApprovedData(bool disabled, uint64_t utc_filetime);
+// The FILETIME at which a disabling state says its entry was disabled; 0 when it does not say.
+uint64_t StartupDisabledSince(uint32_t type, const std::string& data);
+
+// The Run key an entry that MSConfig disabled came from, by its startupreg key's values "hkey"
+// ("HKLM", "HKCU" or the trees' full names) and "key" (the Run key, or the Run key under
+// Wow6432Node, which names the 32-bit view). None for anything else: a restore writes only
+// where MSConfig takes entries from.
+std::optional<StartupKey> MsconfigRunKey(const std::string& hkey, const std::string& key);
+
 extern const char kStartupCountSuffix[];     // "个自动启动程序"
 extern const char kStartupDisabledSuffix[];  // "禁用"
 extern const char kStartupNoneDeleted[];     // "无法删除所选项目！"

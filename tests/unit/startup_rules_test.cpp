@@ -36,6 +36,49 @@ TEST(StartupApprovedDisables, OnlyAnOddFirstByteOfBinaryData) {
   for (const auto& c : cases) EXPECT_EQ(StartupApprovedDisables(c.type, c.data), c.disabled) << c.what;
 }
 
+// The bytes Task Manager writes, read back by the same rules the fill uses.
+TEST(StartupApprovedData, TaskManagersTwelveBytes) {
+  const uint64_t now = 0x01D49ED62F8C3000ull;
+  const std::string off = StartupApprovedData(true, now);
+  EXPECT_EQ(off, std::string("\x03\x00\x00\x00\x00\x30\x8C\x2F\xD6\x9E\xD4\x01", 12));
+  EXPECT_TRUE(StartupApprovedDisables(kRegBinary, off));
+  EXPECT_EQ(StartupDisabledSince(kRegBinary, off), now);
+  const std::string on = StartupApprovedData(false, now);
+  EXPECT_EQ(on, std::string("\x02", 1) + std::string(11, '\0'));
+  EXPECT_FALSE(StartupApprovedDisables(kRegBinary, on));
+  EXPECT_EQ(StartupDisabledSince(kRegBinary, on), 0u);
+  EXPECT_EQ(StartupDisabledSince(kRegBinary, "\x03"), 0u);  // says it is off, not since when
+}
+
+TEST(MsconfigRunKey, OnlyTheRunKeysMsconfigTakesEntriesFrom) {
+  const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+  const std::string run32 = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+  const struct {
+    const char* hkey;
+    const char* key;
+    bool found;
+    StartupHive hive;
+    std::string path;
+  } cases[] = {
+      {"HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true, StartupHive::Machine, run},
+      {"HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", true, StartupHive::User, run},
+      {"hkey_local_machine", "\\SOFTWARE\\WOW6432NODE\\Microsoft\\Windows\\CurrentVersion\\Run", true,
+       StartupHive::Machine, run32},
+      {"HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false, {}, ""},
+      {"HKLM", "SOFTWARE\\Classes\\exefile\\shell\\open\\command", false, {}, ""},
+      {"HKLM", "", false, {}, ""},
+      {"HKCR", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", false, {}, ""},
+      {"", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", false, {}, ""},
+  };
+  for (const auto& c : cases) {
+    const std::optional<StartupKey> key = MsconfigRunKey(c.hkey, c.key);
+    ASSERT_EQ(key.has_value(), c.found) << c.hkey << " " << c.key;
+    if (!key) continue;
+    EXPECT_EQ(key->hive, c.hive) << c.key;
+    EXPECT_EQ(key->path, c.path) << c.key;
+  }
+}
+
 TEST(RunValueName, TextAfterTheLastBackslashOrColon) {
   const struct {
     std::string in, out;
