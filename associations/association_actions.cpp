@@ -52,16 +52,8 @@ KeyDeleteOutcome DeleteAssociation(const AppState& state, const std::string& ext
   return DeleteKeysWithBackup(state, AssociationUndoName(extension), ClassKeyCopies(extension));
 }
 
-void OpenDefaultAppsSettings() {
-  // GetVersionEx answers 6.2 on Windows 10 to a program whose manifest names no later Windows;
-  // RtlGetVersion tells the truth ("RtlGetVersion function", learn.microsoft.com).
-  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  const auto get_version = reinterpret_cast<RtlGetVersionFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
-  if (!get_version || get_version(&version) != 0) version.dwMajorVersion = 6;
-  const DefaultAppsLauncher target = DefaultAppsSettings(version.dwMajorVersion);
+void OpenDefaultAppsSettings(const AppState& state) {
+  const DefaultAppsLauncher target = DefaultAppsSettings(state.WindowsMajor ? state.WindowsMajor : 6);
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_FLAG_NO_UI;

@@ -32,6 +32,6 @@ AssociationSaveOutcome SaveAssociation(AssociationMode mode, const std::string& 
 KeyDeleteOutcome DeleteAssociation(const AppState& state, const std::string& extension);
 
 // Opens Windows' settings of default programs for this version of Windows.
-void OpenDefaultAppsSettings();
+void OpenDefaultAppsSettings(const AppState& state);
 
 }  // namespace kv

@@ -66,6 +66,8 @@ void AssociationTab::Create() {
   Panel4_.on_command = [this](int id, int code, HWND) {
     if (id == kFindEditId && code == EN_CHANGE) Panel4FindEditChange();
   };
+  Panel4_.on_delete_key = [this] { Panel4Button3Click(); };
+  Panel4_.on_refresh_key = [this] { Panel4Enter(); };
   Panel4_.on_notify = [this](NMHDR* hdr) -> LRESULT {
     if (hdr->hwndFrom == Panel4InfoList_.hwnd() && hdr->code == NM_DBLCLK) Panel4Button2Click();
     return 0;
@@ -145,7 +147,7 @@ void AssociationTab::Panel4Button2Click() {
     if (row < 0) return;
     const AssociationRow& r = rows_[static_cast<size_t>(row)];
     if (!r.user_choice.empty() && host_.Ui().AskYesNo(UserChoiceEditQuestion(r.extension, r.user_choice)) == Answer::Yes)
-      OpenDefaultAppsSettings();
+      OpenDefaultAppsSettings(host_.State());
     // The extension's own type is what the edit changes, so that is what the dialog shows.
     saved = RunForm2b(kModeEdit, r.extension, r.own_description, r.own_command);
   }

@@ -28,6 +28,8 @@ void ProcessTab::Create() {
                          [this] { Panel3Button1Click(); });
   Panel3_.AddImageButton(518, 394, kProcessContinueCaption, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel3Button2Click(); });
+  Panel3_.on_delete_key = [this] { Panel3Button1Click(); };
+  Panel3_.on_refresh_key = [this] { Panel3Enter(); };
 }
 
 void ProcessTab::Panel3Enter() {

@@ -67,6 +67,16 @@ AppState ComputeAppState() {
   s.StartupFolder = WithTrailingBackslash(FirstNonEmpty(ShellFolder(CSIDL_STARTUP), HKEY_CURRENT_USER, "Startup", "AltStartup"));
   s.CommonStartupFolder = WithTrailingBackslash(
       FirstNonEmpty(ShellFolder(CSIDL_COMMON_STARTUP), HKEY_LOCAL_MACHINE, "Startup", "Common Startup"));
+
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  const auto get_version = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  if (get_version && get_version(&version) == 0) {
+    s.WindowsMajor = version.dwMajorVersion;
+    s.WindowsMinor = version.dwMinorVersion;
+  }
   return s;
 }
 

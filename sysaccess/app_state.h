@@ -21,6 +21,10 @@ struct AppState {
   std::string ProfileFolder;
   std::string StartupFolder;
   std::string CommonStartupFolder;
+  // Windows' own version, as RtlGetVersion tells it: GetVersionEx says 6.2 on Windows 10 to a
+  // program whose manifest names no later Windows ("RtlGetVersion function", learn.microsoft.com).
+  unsigned WindowsMajor = 0;
+  unsigned WindowsMinor = 0;
 };
 
 // Reads the folders from Windows in the documented order.

@@ -197,6 +197,11 @@ bool RunProgram(const std::string& program, const std::string& parameters) {
   return true;
 }
 
+bool ShowInExplorer(const AppState& state, const std::string& path) {
+  // Not waited for: Explorer hands the window to the running shell and ends, or stays as the window.
+  return static_cast<bool>(g_starts.create(state.WindowsFolder + "explorer.exe", "/select,\"" + path + "\""));
+}
+
 bool ProcessIsElevated() {
   UniqueHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;

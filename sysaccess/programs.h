@@ -84,6 +84,10 @@ struct ProgramStarts {
 };
 ProgramStarts SetProgramStarts(const ProgramStarts& starts);  // returns the ones it replaces
 
+// Opens an Explorer window on the folder of `path` with the file selected
+// (explorer.exe /select,"path"). False when Explorer could not be started.
+bool ShowInExplorer(const AppState& state, const std::string& path);
+
 // True when this process runs with an elevated token (TokenElevation).
 bool ProcessIsElevated();
 // Opens `target` with the "open" verb through the desktop shell's own process, so that what it

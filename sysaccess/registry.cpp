@@ -354,6 +354,11 @@ bool RegWriteString(HKEY root, const std::string& path, const std::string& value
                     static_cast<DWORD>(text.size() + 1));
 }
 
+bool RegWriteValue(HKEY root, const std::string& path, const std::string& value, const RegValue& v) {
+  return WriteValue(root, path, value, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                    static_cast<DWORD>(v.data.size()));
+}
+
 bool RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag) {
   DWORD n = flag ? 1 : 0;
   return WriteValue(root, path, value, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);

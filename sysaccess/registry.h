@@ -53,6 +53,7 @@ bool RegReadBool(HKEY root, const std::string& path, const std::string& value);
 // Wow64_64. The writes create every missing key along the path; false when the value was not written.
 bool RegWriteString(HKEY root, const std::string& path, const std::string& value, const std::string& text);
 bool RegWriteBool(HKEY root, const std::string& path, const std::string& value, bool flag);
+bool RegWriteValue(HKEY root, const std::string& path, const std::string& value, const RegValue& v);  // as it is
 // The process's own view, read access only.
 bool RegKeyExists(HKEY root, const std::string& path);
 // Whether the key is there in `view` (opened for reading only, so a key we may not change counts).

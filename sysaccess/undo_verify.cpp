@@ -171,6 +171,19 @@ bool SnapshotRegistryValue(RegistryView view, HKEY root, const std::string& key_
   return false;
 }
 
+bool WriteRegistryValue(RegistryView view, HKEY root, const std::string& key_path, const RegTreeValue& value) {
+  UniqueKey key;
+  const std::wstring path = Wide(WideFromCodePage(BarePath(key_path)));
+  if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | ViewAccess(view, root),
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    key.release();
+    return false;
+  }
+  const std::wstring name = Wide(value.name);
+  return ::RegSetValueExW(key.get(), name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                          static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+}
+
 void ExpectValue(std::vector<RegTreeKey>& expected, const std::string& full_key_name, const RegTreeValue& value) {
   const std::u16string path = WideFromCodePage(full_key_name);
   for (auto& key : expected) {

@@ -33,6 +33,10 @@ bool SnapshotRegistryTree(RegistryView view, HKEY root, const std::string& root_
 bool SnapshotRegistryValue(RegistryView view, HKEY root, const std::string& key_path, const std::string& value_name,
                            RegTreeValue& out);
 
+// Writes a value exactly as a snapshot holds it (name, type and bytes, with the W functions),
+// creating the key where it is missing; false when it was not written.
+bool WriteRegistryValue(RegistryView view, HKEY root, const std::string& key_path, const RegTreeValue& value);
+
 // Adds `value` to the expected key of that full name (created at its first value).
 void ExpectValue(std::vector<RegTreeKey>& expected, const std::string& full_key_name, const RegTreeValue& value);
 

@@ -128,4 +128,16 @@ void ListView::EndFill() {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+POINT ListView::MenuPoint(POINT at) const {
+  if (at.x != -1 || at.y != -1) return at;
+  POINT pt{4, 4};
+  RECT rc{};
+  rc.left = LVIR_LABEL;
+  const int row = Selected();
+  if (row >= 0 && ::SendMessageA(hwnd_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)))
+    pt = POINT{rc.left + 4, rc.bottom};
+  ::ClientToScreen(hwnd_, &pt);
+  return pt;
+}
+
 }  // namespace kv

@@ -38,6 +38,10 @@ class ListView {
   // Scrolls so that `row` is the first row in view, or as near as the last page lets it come.
   void ScrollRowToTop(int row);
 
+  // Where a context menu opens: at `at` (screen coordinates) for the mouse; for the keyboard's
+  // (-1, -1), below the selected row's caption, or at the list's corner without a selection.
+  POINT MenuPoint(POINT at) const;
+
   // While a fill runs the list is redrawn at a human pace instead of after every row.
   void BeginFill();
   void FillTick();  // call after each added row; repaints at most every 100 ms

@@ -1,5 +1,8 @@
 #include "ui/panel.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
 #include "ui/fonts.h"
 
 namespace kv {
@@ -68,9 +71,22 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (on_command) on_command(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
-    case WM_NOTIFY:
-      if (on_notify) return on_notify(reinterpret_cast<NMHDR*>(lp));
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      if (hdr->code == LVN_KEYDOWN) {
+        const WORD key = reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey;
+        if (key == VK_DELETE && on_delete_key) on_delete_key();
+        if (key == VK_F5 && on_refresh_key) on_refresh_key();
+      }
+      if (on_notify) return on_notify(hdr);
       return 0;
+    }
+    case WM_CONTEXTMENU:
+      if (on_context_menu) {
+        on_context_menu(reinterpret_cast<HWND>(wp), POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
+      }
+      break;
     default:
       break;
   }

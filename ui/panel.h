@@ -18,6 +18,7 @@ class Panel : public ElementWindow {
   void BringToFront();
 
   ButtonGroup& Buttons() { return buttons_; }
+  const ButtonGroup& Buttons() const { return buttons_; }
 
   // An image button at (x, 394)-style coordinates with its label 18 right and 7 down.
   size_t AddImageButton(int x, int y, const std::string& caption, HBITMAP normal, HBITMAP hover,
@@ -30,6 +31,13 @@ class Panel : public ElementWindow {
   std::function<void(int id, int code, HWND control)> on_command;
   std::function<LRESULT(NMHDR*)> on_notify;
   std::function<void()> on_mouse_move;  // the panel's own background (runs after the buttons reset)
+  // The keys users expect on a list (its LVN_KEYDOWN): Delete runs the tab's delete action, F5
+  // reads the tab again.
+  std::function<void()> on_delete_key;
+  std::function<void()> on_refresh_key;
+  // WM_CONTEXTMENU from a child: the right mouse button, the context-menu key or Shift+F10.
+  // `at` is in screen coordinates, or (-1, -1) from the keyboard.
+  std::function<void(HWND from, POINT at)> on_context_menu;
 
  protected:
   void Paint(HDC dc) override;

@@ -66,6 +66,8 @@ void UninstallTab::Create() {
     ::SendMessageA(checks_[i].hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11)), FALSE);
   }
   checks_[1].SetChecked(true);
+  Panel2_.on_delete_key = [this] { Panel2Button2Click(); };
+  Panel2_.on_refresh_key = [this] { Panel2Enter(); };
   Panel2_.on_command = [this](int id, int code, HWND) {
     if (code != BN_CLICKED) return;
     for (int check : kCheckIds)

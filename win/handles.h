@@ -98,6 +98,11 @@ struct Hook {
   static Type Empty() { return nullptr; }
   static void Close(Type h) { ::UnhookWindowsHookEx(h); }
 };
+struct Menu {
+  using Type = HMENU;
+  static Type Empty() { return nullptr; }
+  static void Close(Type h) { ::DestroyMenu(h); }
+};
 struct MemoryDc {
   using Type = HDC;
   static Type Empty() { return nullptr; }
@@ -117,6 +122,7 @@ using UniqueImageList = Unique<traits::ImageList>;
 using UniqueWindow = Unique<traits::Window>;
 using UniqueDc = Unique<traits::MemoryDc>;
 using UniqueHook = Unique<traits::Hook>;
+using UniqueMenu = Unique<traits::Menu>;
 
 // A bitmap or font kept as its own type, so callers need no casts.
 template <typename T>
