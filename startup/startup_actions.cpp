@@ -7,17 +7,26 @@
 #include "startup/startup_reader.h"
 #include "startup/startup_rules.h"
 #include "startup/startup_undo_rules.h"
+#include "sysaccess/path_rules.h"
 #include "sysaccess/programs.h"
 #include "sysaccess/registry.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
 #include "ui/undo_messages.h"
 #include "sysaccess/undo_verify.h"
+#include "sysaccess/key_delete.h"
 
 namespace kv {
 
 const char kStartupAddNeedsAdmin[] = "需要管理员权限才能为所有用户添加启动项，未更改任何内容。";
 const char kStartupAddNotWritten[] = "无法写入启动项，未更改任何内容。";
+const char kStartupStateNeedsAdmin[] = "需要管理员权限才能更改所选项目的状态，未更改任何内容。";
+const char kStartupStateSomeNeedAdmin[] = "部分项目需要管理员权限，未更改。";
+const char kStartupStateNotWritten[] = "部分项目的状态无法写入，未更改。";
+const char kStartupStateNotApplicable[] = "所选项目不能在此禁用或启用。";
+const char kMsconfigPlaceIncomplete[] = "此项目记录的原位置不完整，未更改任何内容。";
+const char kMsconfigNameTaken[] = "原位置已有同名但命令不同的启动项，未更改任何内容。";
+const char kMsconfigRestored[] = "已重新启用，原禁用记录已保存到撤消文件";
 
 namespace {
 
@@ -182,7 +191,174 @@ bool ApprovedStillThere(const RowPlan& plan) {
   return !plan.approved_name.empty() && RegValueExists(plan.approved_root, plan.approved_path, plan.approved_name);
 }
 
+// The text of a REG_SZ value read with the W functions, up to its first NUL.
+bool TextOf(const RegTreeValue& value, std::u16string& text) {
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
+  text.clear();
+  for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(value.data[i]) |
+                                             (static_cast<unsigned char>(value.data[i + 1]) << 8));
+    if (c == 0) break;
+    text += c;
+  }
+  return true;
+}
+
+// An entry that MSConfig disabled, as its startupreg key records it, and what putting it back takes.
+struct MsconfigRestore {
+  std::string caption;
+  StartupKey run;          // where it goes
+  std::string item;        // the value's name there
+  RegTreeValue value;      // the value as it goes back: the recorded command's type and bytes
+  bool write = true;       // false: the very value is there already
+};
+
+enum class RestoreCheck { Ready, Incomplete, NameTaken, Refused };
+
+// Reads and checks the record, touching nothing.
+RestoreCheck PlanRestore(const std::string& caption, MsconfigRestore& out) {
+  const StartupSourceInfo& s = StartupSourceOf(StartupSource::MsconfigDisabled);
+  const std::string key = s.key_path + caption;
+  const std::vector<std::string> texts = RegReadStrings(RegistryView::Wow64_64, s.root, key, {"hkey", "key", "item"});
+  const std::optional<StartupKey> run = MsconfigRunKey(texts[0], texts[1]);
+  RegTreeValue item, command;
+  std::u16string item_text, unused;
+  // The name must read the same through the code page, or the value would go back misnamed.
+  if (!run || texts[2].empty() || !SnapshotRegistryValue(RegistryView::Wow64_64, s.root, key, "item", item) ||
+      !TextOf(item, item_text) || item_text != WideFromCodePage(texts[2]) ||
+      !SnapshotRegistryValue(RegistryView::Wow64_64, s.root, key, kCommandValue, command) ||
+      !TextOf(command, unused))
+    return RestoreCheck::Incomplete;
+  out.caption = caption;
+  out.run = *run;
+  out.item = texts[2];
+  out.value = RegTreeValue{item_text, command.type, command.data};
+  RegTreeValue there;
+  const HKEY root = StartupRoot(run->hive);
+  if (SnapshotRegistryValue(RegistryView::Wow64_64, root, run->path, out.item, there)) {
+    if (there.type != command.type || !SameRegData(command.type, there.data, command.data))
+      return RestoreCheck::NameTaken;
+    out.write = false;
+  }
+  if ((out.write && RegRefuses(RegChange::WriteValue, root, run->path)) ||
+      RegRefuses(RegChange::DeleteKey, s.root, key))
+    return RestoreCheck::Refused;
+  return RestoreCheck::Ready;
+}
+
+// Puts the checked entries back, then deletes their startupreg keys through one verified backup.
+// Without that backup nothing stays changed: the values written are taken back.
+void RestoreMsconfigEntries(const AppState& state, std::vector<MsconfigRestore> plans, StartupStateOutcome& out) {
+  const StartupSourceInfo& s = StartupSourceOf(StartupSource::MsconfigDisabled);
+  std::vector<MsconfigRestore> written;
+  for (auto& plan : plans) {
+    const HKEY root = StartupRoot(plan.run.hive);
+    RegTreeValue check;
+    if (plan.write && (!WriteRegistryValue(RegistryView::Wow64_64, root, plan.run.path, plan.value) ||
+                       !SnapshotRegistryValue(RegistryView::Wow64_64, root, plan.run.path, plan.item, check))) {
+      ++out.not_written;
+      continue;
+    }
+    written.push_back(std::move(plan));
+  }
+  if (written.empty()) return;
+  std::vector<RegKeyRef> keys;
+  std::vector<std::string> captions;
+  for (const auto& plan : written) {
+    keys.push_back({RegRoot::LocalMachine, s.key_path + plan.caption});
+    captions.push_back(plan.caption);
+  }
+  const KeyDeleteOutcome deleted = DeleteKeysWithBackup(state, StartupUndoName(captions), keys);
+  if (deleted.result == KeyDeleteResult::NoBackup || deleted.result == KeyDeleteResult::Refused) {
+    for (const auto& plan : written)
+      if (plan.write) DeleteRegValue(StartupRoot(plan.run.hive), plan.run.path, plan.item);
+    out.restore_message = KeyDeleteMessage(deleted);
+    return;
+  }
+  out.restored = written.size();
+  out.restore_message =
+      deleted.result == KeyDeleteResult::Deleted
+          ? WithUndoFolder(std::string(kMsconfigRestored) + deleted.file_name, deleted.user_undo_folder)
+          : KeyDeleteMessage(deleted);
+}
+
 }  // namespace
+
+bool StartupChangeApplies(const AppState& state, const StartupRow& row, StartupStateChange change) {
+  if (change == StartupStateChange::Enable && row.source == StartupSource::MsconfigDisabled) return true;
+  if (!StartupStateWritable(row.source) || !WindowsKeepsStartupState(state.WindowsMajor, state.WindowsMinor))
+    return false;
+  return row.disabled == (change == StartupStateChange::Enable);
+}
+
+StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<StartupRow>& rows,
+                                       StartupStateChange change, uint64_t now) {
+  StartupStateOutcome out;
+  std::vector<MsconfigRestore> restores;
+  const RegValue data{REG_BINARY, StartupApprovedData(change == StartupStateChange::Disable, now)};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const StartupRow& row = rows[i];
+    if (!StartupChangeApplies(state, row, change)) {
+      ++out.not_applicable;
+      continue;
+    }
+    if (row.source == StartupSource::MsconfigDisabled) {
+      MsconfigRestore plan;
+      switch (PlanRestore(row.caption, plan)) {
+        case RestoreCheck::Ready:
+          restores.push_back(std::move(plan));
+          break;
+        case RestoreCheck::Incomplete:
+          ++out.incomplete;
+          break;
+        case RestoreCheck::NameTaken:
+          ++out.name_taken;
+          break;
+        case RestoreCheck::Refused:
+          ++out.refused;
+          break;
+      }
+      continue;
+    }
+    const std::optional<StartupKey> key = StartupApprovedKey(row.source);
+    const HKEY root = StartupRoot(key->hive);
+    if (RegRefuses(RegChange::WriteValue, root, key->path)) {
+      ++out.refused;
+      continue;
+    }
+    // Named after the entry: a Run value's name, a shortcut's file name with ".lnk".
+    if (RegWriteValue(root, key->path, row.caption, data))
+      out.changed.push_back(i);
+    else
+      ++out.not_written;
+  }
+  RestoreMsconfigEntries(state, std::move(restores), out);
+  return out;
+}
+
+std::string StartupProgramFile(const AppState& state, const StartupRow& row) {
+  const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
+  const std::string path = StartupSourceOf(row.source).IsFolder() ? ExpandPathVars(row.command, folders)
+                                                                  : ExtractProgramPath(row.command, folders);
+  if (path.empty()) return "";
+  const FsRedirectionOff unredirected(state);
+  return FileExists(path) ? path : "";
+}
+
+std::string StartupStateResultText(const StartupStateOutcome& out) {
+  const size_t done = out.changed.size() + out.restored;
+  const size_t failed = out.refused + out.not_written + out.incomplete + out.name_taken;
+  if (done == 0 && failed == 0 && out.restore_message.empty()) return out.not_applicable ? kStartupStateNotApplicable : "";
+  std::vector<std::string> lines;
+  if (!out.restore_message.empty()) lines.push_back(out.restore_message);
+  if (out.incomplete) lines.push_back(kMsconfigPlaceIncomplete);
+  if (out.name_taken) lines.push_back(kMsconfigNameTaken);
+  if (out.refused) lines.push_back(done == 0 && failed == out.refused ? kStartupStateNeedsAdmin : kStartupStateSomeNeedAdmin);
+  if (out.not_written) lines.push_back(kStartupStateNotWritten);
+  std::string text;
+  for (const auto& line : lines) text += (text.empty() ? "" : "\r") + line;
+  return text;
+}
 
 StartupAddOutcome AddStartupEntry(const std::string& program, bool current_user) {
   const StartupSourceInfo& s = StartupSourceOf(current_user ? StartupSource::UserRun : StartupSource::MachineRun);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/startup_reader.h"
 #include "startup/startup_rules.h"
 #include "sysaccess/app_state.h"
 
@@ -45,5 +46,49 @@ StartupDeleteOutcome DeleteStartupEntries(const AppState& state, const std::vect
 
 // The message the user sees for an outcome.
 std::string StartupDeleteResultText(const StartupDeleteOutcome& outcome);
+
+extern const char kStartupStateNeedsAdmin[];     // "需要管理员权限才能更改所选项目的状态，未更改任何内容。"
+extern const char kStartupStateSomeNeedAdmin[];  // "部分项目需要管理员权限，未更改。"
+extern const char kStartupStateNotWritten[];     // "部分项目的状态无法写入，未更改。"
+extern const char kStartupStateNotApplicable[];  // "所选项目不能在此禁用或启用。"
+extern const char kMsconfigPlaceIncomplete[];    // "此项目记录的原位置不完整，未更改任何内容。"
+extern const char kMsconfigNameTaken[];          // "原位置已有同名但命令不同的启动项，未更改任何内容。"
+extern const char kMsconfigRestored[];           // "已重新启用，原禁用记录已保存到撤消文件"
+
+enum class StartupStateChange { Disable, Enable };
+
+// Whether `change` applies to `row` now. Task Manager's state is written only where Windows
+// honours it (Windows 8 and later, the sources of StartupStateWritable); an entry that MSConfig
+// disabled is enabled by restoring it, on any Windows.
+bool StartupChangeApplies(const AppState& state, const StartupRow& row, StartupStateChange change);
+
+// What a change of state did, for its message and for the rows the tab updates in place.
+struct StartupStateOutcome {
+  std::vector<size_t> changed;  // indexes into the rows given whose state was written
+  size_t refused = 0;           // rows the user lacks the rights for: nothing written
+  size_t not_written = 0;       // rows whose write failed
+  size_t not_applicable = 0;    // rows the change does not apply to (already so, no state kept)
+  // Entries that MSConfig disabled, put back into their Run keys.
+  size_t restored = 0;
+  size_t incomplete = 0;    // the startupreg key does not say where the entry came from
+  size_t name_taken = 0;    // a value of that name with other data is already there
+  std::string restore_message;  // what the key deletion of the restored entries said ("" when none ran)
+};
+
+// Disables or enables `rows` as Task Manager does: the state value of each in its StartupApproved
+// key (64-bit view), named after the entry, `now` being the UTC FILETIME a disable records. An
+// entry that MSConfig disabled is enabled by writing its recorded command back as the value of
+// its recorded name in its recorded Run key, then deleting its startupreg key after its verified
+// backup; when no backup can be made, the written value is taken back.
+StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<StartupRow>& rows,
+                                       StartupStateChange change, uint64_t now);
+
+// The program file of a row where it exists: the program of its command, or its shortcut's target
+// with its folder variables expanded, looked for with file-system redirection off (Explorer, a
+// 64-bit program on 64-bit Windows, is shown it unredirected). "" when there is none.
+std::string StartupProgramFile(const AppState& state, const StartupRow& row);
+
+// The message the user sees; "" when every row simply changed state.
+std::string StartupStateResultText(const StartupStateOutcome& outcome);
 
 }  // namespace kv

@@ -69,18 +69,20 @@ class Reading {
 
   void Emit(const StartupSourceInfo& source, std::string caption, std::string command, std::string icon_path,
             bool own_icon) {
-    StartupAccess access = source.access;
-    if (const NamedValue* approved = approved_.Find(source.source, caption))
-      if (StartupApprovedDisables(approved->value.type, approved->value.data)) access = StartupAccess::Disabled;
     StartupRow row;
+    row.disabled = source.access == StartupAccess::Disabled;
+    if (const NamedValue* approved = approved_.Find(source.source, caption)) {
+      if (StartupApprovedDisables(approved->value.type, approved->value.data)) row.disabled = true;
+      row.disabled_since = StartupDisabledSince(approved->value.type, approved->value.data);
+    }
     row.caption = std::move(caption);
     row.command = std::move(command);
-    row.access = AccessText(state_, access);
+    row.access = AccessText(state_, row.disabled ? StartupAccess::Disabled : source.access);
     row.source = source.source;
     row.icon_path = std::move(icon_path);
     row.own_icon = own_icon;
     ++result_.rows;
-    if (access == StartupAccess::Disabled) ++result_.disabled;
+    if (row.disabled) ++result_.disabled;
     sink_(row);
   }
 
@@ -146,6 +148,10 @@ const StartupSourceInfo& StartupSourceOf(StartupSource source) {
     return infos;
   }();
   return kInfos[static_cast<size_t>(source)];
+}
+
+std::string StartupAccessText(const AppState& state, StartupSource source, bool disabled) {
+  return AccessText(state, disabled ? StartupAccess::Disabled : StartupSourceOf(source).access);
 }
 
 HKEY StartupRoot(StartupHive hive) { return hive == StartupHive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }

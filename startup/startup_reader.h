@@ -14,7 +14,6 @@
 #include "win/handles.h"
 #include "sysaccess/registry.h"
 #include "sysaccess/row_sink.h"
-#include "sysaccess/row_sink.h"
 
 namespace kv {
 
@@ -36,6 +35,8 @@ struct StartupSourceInfo {
 };
 
 const StartupSourceInfo& StartupSourceOf(StartupSource source);
+// What an entry of `source` shows in the Access column.
+std::string StartupAccessText(const AppState& state, StartupSource source, bool disabled);
 HKEY StartupRoot(StartupHive hive);
 
 // Task Manager's state of the entries (since Windows 8): the values of the six StartupApproved
@@ -81,6 +82,8 @@ struct StartupRow {
   std::string command;  // command as stored, or the shortcut's target
   std::string access;   // UserName, "所有用户" or "已禁用" (MSConfig's entries and what Task Manager disabled)
   StartupSource source = StartupSource::UserRun;
+  bool disabled = false;        // shown as "已禁用"
+  uint64_t disabled_since = 0;  // the UTC FILETIME Task Manager's state gives; 0 when it gives none
   // The file whose icon the row shows; "" and own_icon false for a shortcut that did not load
   // and for an advertised one Windows Installer did not resolve.
   std::string icon_path;

@@ -6,6 +6,7 @@
 #include "startup/startup_actions.h"
 #include "win/handles.h"
 #include "sysaccess/programs.h"
+#include "ui/context_menu.h"
 #include "ui/pump.h"
 #include "ui/tab_fill.h"
 
@@ -19,6 +20,11 @@ const char kStartupAddButton[] = "添加启动项";
 const char kStartupDeleteButton[] = "删除启动项";
 const char kStartupSelectOne[] = "请选择一个项目。";
 const char kStartupConfirmDelete[] = "你确定你想要从自动启动中删除选中的程序？";
+const char kStartupDisableButton[] = "禁用启动项";
+const char kStartupEnableButton[] = "启用启动项";
+const char kStartupMenuDisable[] = "禁用";
+const char kStartupMenuEnable[] = "启用";
+const char kStartupMenuOpenFolder[] = "打开文件位置";
 
 namespace {
 constexpr int kInfoListId = 1101;
@@ -32,10 +38,25 @@ void StartupTab::Create() {
                          true, host_.ImageList1(), kInfoListId);
   Panel1InfoLabel_ = &Panel1_.AddCountLabel(kCountLabelRight, 362, kCountLabelWidth, 14, kStartupInitialCount);
   Panel1UndoLabel_ = &Panel1_.AddUndoLink(10, 362, [this] { host_.UndoLabelClick(); });
+  // Where tab 4 has its first button, so the two tabs line up.
+  button3_ = Panel1_.AddImageButton(182, 394, kStartupDisableButton, host_.ButtonImage(false), host_.ButtonImage(true),
+                                    [this] { Panel1Button3Click(); });
   Panel1_.AddImageButton(350, 394, kStartupAddButton, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel1Button1Click(); });
   Panel1_.AddImageButton(518, 394, kStartupDeleteButton, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel1Button2Click(); });
+  Panel1_.on_notify = [this](NMHDR* hdr) -> LRESULT {
+    if (hdr->code == LVN_ITEMCHANGED && hdr->hwndFrom == Panel1InfoList_.hwnd()) UpdateButton3();
+    return 0;
+  };
+  Panel1_.on_delete_key = [this] { Panel1Button2Click(); };
+  Panel1_.on_refresh_key = [this] { Panel1Enter(); };
+  Panel1_.on_context_menu = [this](HWND from, POINT at) {
+    if (from == Panel1InfoList_.hwnd()) Panel1InfoListContextMenu(at);
+  };
+  Panel1_.on_command = [this](int id, int, HWND control) {
+    if (!control) Panel1MenuClick(id);  // a menu item
+  };
   // One shell link object for the program's life; without it every shortcut reads as not loadable.
   links_.Create();
 }
@@ -78,6 +99,115 @@ void StartupTab::Panel1Enter() {
   // The count label grows to the left for a long text, so it is set here rather than by Finish.
   SetCountText(StartupCountText(rows_.size(), read.disabled));
   ShowUndoLink(host_, Panel1_, *Panel1UndoLabel_);
+  UpdateButton3();
+}
+
+std::vector<size_t> StartupTab::ChosenRows() const {
+  std::vector<size_t> chosen;
+  const int count = std::min(Panel1InfoList_.Count(), static_cast<int>(rows_.size()));
+  for (int i = 0; i < count; ++i)
+    if (Panel1InfoList_.IsChecked(i)) chosen.push_back(static_cast<size_t>(i));
+  const int selected = Panel1InfoList_.Selected();
+  if (chosen.empty() && selected >= 0 && selected < count) chosen.push_back(static_cast<size_t>(selected));
+  return chosen;
+}
+
+const StartupRow* StartupTab::LeadRow() const {
+  const int selected = Panel1InfoList_.Selected();
+  if (selected >= 0 && static_cast<size_t>(selected) < rows_.size()) return &rows_[static_cast<size_t>(selected)];
+  const std::vector<size_t> chosen = ChosenRows();
+  return chosen.empty() ? nullptr : &rows_[chosen.front()];
+}
+
+StartupStateChange StartupTab::Button3Change() const {
+  const StartupRow* lead = LeadRow();
+  return lead && lead->disabled ? StartupStateChange::Enable : StartupStateChange::Disable;
+}
+
+const std::string& StartupTab::Button3Caption() const { return Panel1_.Buttons().At(button3_).label->text; }
+
+void StartupTab::UpdateButton3() {
+  const char* caption = Button3Change() == StartupStateChange::Enable ? kStartupEnableButton : kStartupDisableButton;
+  Label& label = *Panel1_.Buttons().At(button3_).label;
+  if (label.text != caption) Panel1_.Elements().SetText(label, caption);
+}
+
+void StartupTab::Panel1Button3Click() { ChangeState(Button3Change()); }
+
+void StartupTab::ChangeState(StartupStateChange change) {
+  bool read_again = false;
+  {
+    const BusyFlag::Hold hold = host_.Busy().Take();
+    if (!hold) return;
+    const std::vector<size_t> chosen = ChosenRows();
+    if (chosen.empty()) {
+      host_.Ui().ShowInfo(kStartupSelectOne);
+      return;
+    }
+    std::vector<StartupRow> rows;
+    for (const size_t i : chosen) rows.push_back(rows_[i]);
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const uint64_t time = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const StartupStateOutcome outcome = ChangeStartupState(host_.State(), rows, change, time);
+    // The rows whose state was written change in place; the count follows.
+    const bool disabled = change == StartupStateChange::Disable;
+    for (const size_t k : outcome.changed) {
+      const size_t i = chosen[k];
+      StartupRow& row = rows_[i];
+      row.disabled = disabled;
+      row.disabled_since = disabled ? time : 0;
+      row.access = StartupAccessText(host_.State(), row.source, disabled);
+      Panel1InfoList_.SetCell(static_cast<int>(i), 2, row.access);
+    }
+    size_t disabled_rows = 0;
+    for (const auto& row : rows_) disabled_rows += row.disabled;
+    SetCountText(StartupCountText(rows_.size(), disabled_rows));
+    UpdateButton3();
+    const std::string message = StartupStateResultText(outcome);
+    if (!message.empty()) host_.Ui().ShowInfo(message);
+    // A restored entry is now a Run value, and its undo file may have made the undo folder.
+    read_again = outcome.restored > 0;
+  }
+  if (read_again) Panel1Enter();
+}
+
+void StartupTab::Panel1InfoListContextMenu(POINT at) {
+  const int selected = Panel1InfoList_.Selected();
+  const StartupRow* row =
+      selected >= 0 && static_cast<size_t>(selected) < rows_.size() ? &rows_[static_cast<size_t>(selected)] : nullptr;
+  const AppState& state = host_.State();
+  const bool can_disable = row && StartupChangeApplies(state, *row, StartupStateChange::Disable);
+  const bool can_enable = row && StartupChangeApplies(state, *row, StartupStateChange::Enable);
+  const bool has_file = row && !StartupProgramFile(state, *row).empty();
+  ShowContextMenu(Panel1_.hwnd(), Panel1InfoList_.MenuPoint(at),
+                  {{kMenuDisable, kStartupMenuDisable, can_disable},
+                   {kMenuEnable, kStartupMenuEnable, can_enable},
+                   {kMenuOpenFolder, kStartupMenuOpenFolder, has_file},
+                   {kMenuDelete, kStartupDeleteButton, row != nullptr}});
+}
+
+void StartupTab::Panel1MenuClick(int id) {
+  switch (id) {
+    case kMenuDisable:
+      ChangeState(StartupStateChange::Disable);
+      break;
+    case kMenuEnable:
+      ChangeState(StartupStateChange::Enable);
+      break;
+    case kMenuOpenFolder: {
+      const int selected = Panel1InfoList_.Selected();
+      if (selected < 0 || static_cast<size_t>(selected) >= rows_.size()) break;
+      const std::string file = StartupProgramFile(host_.State(), rows_[static_cast<size_t>(selected)]);
+      if (!file.empty()) ShowInExplorer(host_.State(), file);
+      break;
+    }
+    case kMenuDelete:
+      Panel1Button2Click();
+      break;
+    default:
+      break;
+  }
 }
 
 void StartupTab::Panel1Button1Click() {

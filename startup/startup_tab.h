@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/startup_actions.h"
 #include "startup/startup_reader.h"
 #include "startup/startup_rules.h"
 #include "ui/listview.h"
@@ -22,6 +23,14 @@ extern const char kStartupAddButton[];      // "添加启动项"
 extern const char kStartupDeleteButton[];   // "删除启动项"
 extern const char kStartupSelectOne[];      // "请选择一个项目。"
 extern const char kStartupConfirmDelete[];  // "你确定你想要从自动启动中删除选中的程序？"
+extern const char kStartupDisableButton[];  // "禁用启动项"
+extern const char kStartupEnableButton[];   // "启用启动项"
+extern const char kStartupMenuDisable[];    // "禁用"
+extern const char kStartupMenuEnable[];     // "启用"
+extern const char kStartupMenuOpenFolder[]; // "打开文件位置"
+
+// The items of the list's context menu, in menu order; the last runs the delete button's action.
+enum StartupMenuId { kMenuDisable = 1, kMenuEnable, kMenuOpenFolder, kMenuDelete };
 
 // Tab 1's view: the panel, its list and buttons, and the rows as read.
 class StartupTab : public TabPage {
@@ -34,11 +43,17 @@ class StartupTab : public TabPage {
   void Panel1Enter();
   void Panel1Button1Click();
   void Panel1Button2Click();
+  // "禁用启动项" or "启用启动项", as the lead row (the selected one, else the first ticked one) is.
+  void Panel1Button3Click();
+  // The list's context menu at `at` (screen coordinates, or (-1, -1) from the keyboard).
+  void Panel1InfoListContextMenu(POINT at);
+  void Panel1MenuClick(int id);
 
   // What a user sees, for tests.
   ListView& Panel1InfoList() { return Panel1InfoList_; }
   const std::string& CountText() const { return Panel1InfoLabel_->text; }
   bool UndoLinkVisible() const { return Panel1UndoLabel_->visible; }
+  const std::string& Button3Caption() const;
   // The rows as read, in list order (the names exactly as the system gave them): row i of the
   // list is rows_[i].
   const std::vector<StartupRow>& Rows() const { return rows_; }
@@ -47,12 +62,19 @@ class StartupTab : public TabPage {
   static constexpr int kCountLabelWidth = 114;
   void AddRow(const StartupRow& row);
   void SetCountText(const std::string& text);
+  // The rows an action takes: the ticked ones, or else the selected one.
+  std::vector<size_t> ChosenRows() const;
+  const StartupRow* LeadRow() const;
+  StartupStateChange Button3Change() const;
+  void UpdateButton3();
+  void ChangeState(StartupStateChange change);
 
   TabHost& host_;
   Panel Panel1_;
   ListView Panel1InfoList_;
   Label* Panel1InfoLabel_ = nullptr;
   Label* Panel1UndoLabel_ = nullptr;
+  size_t button3_ = 0;
   ShortcutReader links_;
   RowIcons icons_;  // the icons of the rows, in ImageList1
   std::vector<StartupRow> rows_;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
+
 #include "startup/startup_actions.h"
 #include "startup/startup_reader.h"
 #include "startup/startup_rules.h"
@@ -318,6 +321,246 @@ TEST(StartupDelete, TheMessageCountsWhatIsStillThere) {
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, v2.name()));
   }
   EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, DisabledKey(ro), "command"));
+}
+
+uint64_t FileTimeNow() {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+// One entry of every source Task Manager lists or not: the state goes where Windows honours it,
+// as Task Manager writes it; RunOnce, the user's 32-bit Run key and Windows 7 get nothing.
+TEST(StartupState, DisableThenEnableWritesTaskManagersBytesWhereWindowsHonoursThem) {
+  test::StartupScratch s;
+  s.state.WindowsMajor = 10;
+  const struct {
+    S source;
+    HKEY root;
+    const char* entry_path;  // null: a shortcut in the source's Startup folder
+    const char* approved;    // the state's key; null where nothing may be written
+  } cases[] = {
+      {S::UserRun, HKEY_CURRENT_USER, test::kRunPath, "Run"},
+      {S::UserRunOnce, HKEY_CURRENT_USER, test::kRunOncePath, nullptr},
+      {S::MachineRun, HKEY_LOCAL_MACHINE, test::kRunPath, "Run"},
+      {S::MachineRunOnce, HKEY_LOCAL_MACHINE, test::kRunOncePath, nullptr},
+      {S::UserRun32, HKEY_CURRENT_USER, test::kRun32Path, nullptr},
+      {S::MachineRun32, HKEY_LOCAL_MACHINE, test::kRun32Path, "Run32"},
+      {S::UserStartupShortcut, HKEY_CURRENT_USER, nullptr, "StartupFolder"},
+      {S::CommonStartupShortcut, HKEY_LOCAL_MACHINE, nullptr, "StartupFolder"},
+  };
+  std::vector<std::unique_ptr<SeedValue>> entries;
+  std::vector<std::unique_ptr<test::ValueCleanup>> states;
+  std::vector<std::string> captions;
+  for (const auto& c : cases) {
+    std::string caption = test::Unique("状态切换 " + std::to_string(static_cast<int>(c.source)));
+    if (!c.entry_path) caption += ".lnk";
+    if (c.entry_path) {
+      entries.push_back(std::make_unique<SeedValue>(c.root, c.entry_path, caption, REG_SZ, Sz("C:\\s.exe")));
+    } else {
+      const std::string& folder = c.source == S::UserStartupShortcut ? s.state.StartupFolder : s.state.CommonStartupFolder;
+      ASSERT_TRUE(test::WriteFile(folder + caption, test::ShortcutBytes("C:\\s.exe")));
+    }
+    for (const char* key : {"Run", "Run32", "StartupFolder"})
+      states.push_back(std::make_unique<test::ValueCleanup>(c.root, std::string(test::kApprovedPath) + "\\" + key, caption));
+    captions.push_back(caption);
+  }
+  auto rows_of = [&] {
+    std::vector<StartupRow> rows;
+    for (const auto& caption : captions) {
+      const auto named = test::RowsNamed(test::ReadAllRows(s.state, nullptr), caption);
+      EXPECT_EQ(named.size(), 1u) << caption;
+      if (!named.empty()) rows.push_back(named[0]);
+    }
+    return rows;
+  };
+  auto state_of = [&](size_t i, RawValue& v) {
+    return cases[i].approved && test::ReadRaw(cases[i].root, std::string(test::kApprovedPath) + "\\" + cases[i].approved,
+                                              KEY_WOW64_64KEY, captions[i], v);
+  };
+  auto no_state_anywhere = [&](size_t i) {
+    for (const char* key : {"Run", "Run32", "StartupFolder"})
+      for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        if (ValueExists(root, std::string(test::kApprovedPath) + "\\" + key, captions[i])) return false;
+    return true;
+  };
+
+  // Windows 7 keeps no such state: nothing is written for any row.
+  s.state.WindowsMajor = 6;
+  s.state.WindowsMinor = 1;
+  StartupStateOutcome out = ChangeStartupState(s.state, rows_of(), StartupStateChange::Disable, FileTimeNow());
+  EXPECT_TRUE(out.changed.empty());
+  EXPECT_EQ(StartupStateResultText(out), kStartupStateNotApplicable);
+  for (size_t i = 0; i < captions.size(); ++i) EXPECT_TRUE(no_state_anywhere(i)) << captions[i];
+
+  s.state.WindowsMajor = 6;
+  s.state.WindowsMinor = 2;
+  const uint64_t now = FileTimeNow();
+  out = ChangeStartupState(s.state, rows_of(), StartupStateChange::Disable, now);
+  EXPECT_EQ(out.changed.size(), 5u);
+  EXPECT_EQ(out.not_applicable, 3u);
+  EXPECT_EQ(StartupStateResultText(out), "");
+  std::vector<StartupRow> rows = rows_of();
+  for (size_t i = 0; i < captions.size(); ++i) {
+    SCOPED_TRACE(captions[i]);
+    RawValue v;
+    if (!cases[i].approved) {
+      EXPECT_TRUE(no_state_anywhere(i));
+      EXPECT_FALSE(rows[i].disabled);
+      continue;
+    }
+    ASSERT_TRUE(state_of(i, v));
+    EXPECT_EQ(v.type, static_cast<DWORD>(REG_BINARY));
+    ASSERT_EQ(v.data.size(), 12u);
+    EXPECT_EQ(v.data.substr(0, 4), std::string("\x03\0\0\0", 4));
+    EXPECT_EQ(StartupDisabledSince(v.type, v.data), now);
+    EXPECT_TRUE(rows[i].disabled);
+    EXPECT_EQ(rows[i].access, kStartupDisabled);
+    EXPECT_EQ(rows[i].disabled_since, now);
+  }
+
+  // A machine's state the user may only read: he is told so, and it stays as it was.
+  RawValue before, after;
+  ASSERT_TRUE(state_of(2, before));
+  {
+    test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, std::string(test::kApprovedPath) + "\\Run");
+    out = ChangeStartupState(s.state, {rows[2]}, StartupStateChange::Enable, FileTimeNow());
+    EXPECT_EQ(out.refused, 1u);
+    EXPECT_EQ(StartupStateResultText(out), kStartupStateNeedsAdmin);
+  }
+  ASSERT_TRUE(state_of(2, after));
+  EXPECT_EQ(after, before);
+
+  out = ChangeStartupState(s.state, rows, StartupStateChange::Enable, FileTimeNow());
+  EXPECT_EQ(out.changed.size(), 5u);
+  rows = rows_of();
+  for (size_t i = 0; i < captions.size(); ++i) {
+    SCOPED_TRACE(captions[i]);
+    EXPECT_FALSE(rows[i].disabled);
+    RawValue v;
+    if (state_of(i, v)) {
+      EXPECT_EQ(v, (RawValue{REG_BINARY, std::string("\x02", 1) + std::string(11, '\0')}));
+    }
+  }
+  // Enabled rows cannot be enabled again, nor disabled ones disabled.
+  EXPECT_EQ(StartupStateResultText(ChangeStartupState(s.state, rows, StartupStateChange::Enable, now)),
+            kStartupStateNotApplicable);
+}
+
+// An entry the old configuration tool disabled goes back into the Run key and view its record
+// names, with its command's very type and bytes; its record goes into an undo file that brings it
+// back. A record that does not say where, or a place that holds another program under that name,
+// changes nothing; nor does a restore whose record cannot be backed up.
+TEST(StartupState, MsconfigEntriesComeBackIntoTheirRunKeyAndTheirRecordIntoTheUndoFile) {
+  test::StartupScratch s;
+  const RawValue expand{REG_EXPAND_SZ, Sz("%SystemRoot%\\启动\\a.exe /x \"q\"")};
+  const RawValue plain{REG_SZ, Sz("C:\\b.exe")};
+  const struct {
+    const char* what;
+    const char* hkey;
+    const char* key;
+    bool item;
+    RawValue command;
+    HKEY root;            // where it goes back
+    const char* run_path;
+    const char* message;  // null: restored
+    const RawValue* there = nullptr;  // a value already in the Run key under that name
+  } cases[] = {
+      {"the user's Run key", "HKCU", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true, expand,
+       HKEY_CURRENT_USER, test::kRunPath, nullptr},
+      {"the machine's 32-bit Run key", "HKLM", "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", true,
+       plain, HKEY_LOCAL_MACHINE, test::kRun32Path, nullptr},
+      {"the very value is there", "HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true, plain,
+       HKEY_LOCAL_MACHINE, test::kRunPath, nullptr, &plain},
+      {"no item", "HKCU", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", false, plain, HKEY_CURRENT_USER,
+       test::kRunPath, kMsconfigPlaceIncomplete},
+      {"not a Run key", "HKLM", "SOFTWARE\\Classes\\exefile\\shell\\open\\command", true, plain, HKEY_LOCAL_MACHINE,
+       test::kRunPath, kMsconfigPlaceIncomplete},
+      {"another program under that name", "HKCU", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true, plain,
+       HKEY_CURRENT_USER, test::kRunPath, kMsconfigNameTaken, &expand},
+  };
+  std::vector<std::unique_ptr<SeedValue>> guards;
+  std::vector<std::unique_ptr<test::ValueCleanup>> cleanups;
+  std::vector<StartupRow> rows;
+  for (const auto& c : cases) {
+    StartupRow row;
+    row.caption = test::Unique(std::string("停用 ") + c.what);
+    row.source = S::MsconfigDisabled;
+    row.disabled = true;
+    const std::string key = DisabledKey(row.caption);
+    const std::string item = row.caption + " 项";
+    guards.push_back(std::make_unique<SeedValue>(HKEY_LOCAL_MACHINE, key, "hkey", REG_SZ, Sz(c.hkey)));
+    guards.push_back(std::make_unique<SeedValue>(HKEY_LOCAL_MACHINE, key, "key", REG_SZ, Sz(c.key)));
+    if (c.item) guards.push_back(std::make_unique<SeedValue>(HKEY_LOCAL_MACHINE, key, "item", REG_SZ, Sz(item)));
+    guards.push_back(std::make_unique<SeedValue>(HKEY_LOCAL_MACHINE, key, "command", c.command.type, c.command.data));
+    guards.push_back(std::make_unique<SeedValue>(HKEY_LOCAL_MACHINE, key, "inimapping", REG_SZ, Sz("0")));
+    cleanups.push_back(std::make_unique<test::ValueCleanup>(c.root, c.run_path, item));
+    if (c.there) guards.push_back(std::make_unique<SeedValue>(c.root, c.run_path, item, c.there->type, c.there->data));
+    rows.push_back(row);
+  }
+  const auto record = [&](size_t i) { return test::KeyValues(HKEY_LOCAL_MACHINE, DisabledKey(rows[i].caption)); };
+  auto run_value = [&](size_t i, RawValue& v) {
+    return test::ReadRaw(cases[i].root, cases[i].run_path, KEY_WOW64_64KEY, rows[i].caption + " 项", v);
+  };
+
+  for (size_t i = 3; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const auto before = record(i);
+    RawValue had;
+    const bool there = run_value(i, had);
+    const StartupStateOutcome out = ChangeStartupState(s.state, {rows[i]}, StartupStateChange::Enable, FileTimeNow());
+    EXPECT_EQ(StartupStateResultText(out), cases[i].message);
+    EXPECT_EQ(record(i), before);
+    RawValue now;
+    EXPECT_EQ(run_value(i, now), there);
+    if (there) {
+      EXPECT_EQ(now, had);
+    }
+  }
+  EXPECT_FALSE(DirectoryExists(s.state.UndoFolder));
+
+  // Without an undo file the value written is taken back and the record stays.
+  {
+    const std::string undo_folder = s.state.UndoFolder;
+    ASSERT_TRUE(test::WriteFile(s.base.path() + "Undo", "a file where the folder should be"));
+    const auto before = record(0);
+    const StartupStateOutcome out = ChangeStartupState(s.state, {rows[0]}, StartupStateChange::Enable, FileTimeNow());
+    EXPECT_EQ(StartupStateResultText(out), kUndoNotCreated);
+    EXPECT_EQ(record(0), before);
+    RawValue v;
+    EXPECT_FALSE(run_value(0, v));
+    ::DeleteFileA((s.base.path() + "Undo").c_str());
+    s.state.UndoFolder = undo_folder;
+  }
+  // A record the user may not delete: nothing is written.
+  {
+    test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, DisabledKey(rows[0].caption));
+    const StartupStateOutcome out = ChangeStartupState(s.state, {rows[0]}, StartupStateChange::Enable, FileTimeNow());
+    EXPECT_EQ(StartupStateResultText(out), kStartupStateNeedsAdmin);
+    RawValue v;
+    EXPECT_FALSE(run_value(0, v));
+  }
+
+  std::vector<std::map<std::string, RawValue>> records;
+  for (size_t i = 0; i < 3; ++i) records.push_back(record(i));
+  const StartupStateOutcome out =
+      ChangeStartupState(s.state, {rows[0], rows[1], rows[2]}, StartupStateChange::Enable, FileTimeNow());
+  EXPECT_EQ(out.restored, 3u);
+  ASSERT_FALSE(out.restore_message.empty());
+  EXPECT_EQ(StartupStateResultText(out).rfind(kMsconfigRestored, 0), 0u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(cases[i].what);
+    RawValue v;
+    ASSERT_TRUE(run_value(i, v));
+    EXPECT_EQ(v, cases[i].command);
+    EXPECT_FALSE(test::SeedKeyExists(HKEY_LOCAL_MACHINE, DisabledKey(rows[i].caption)));
+  }
+  WIN32_FIND_DATAA fd;
+  UniqueFind find(::FindFirstFileA((s.state.UndoFolder + "*.reg").c_str(), &fd));
+  ASSERT_TRUE(find);
+  EXPECT_FALSE(::FindNextFileA(find.get(), &fd));
+  ASSERT_TRUE(test::ImportWithRegedit(s.state.WindowsFolder, s.state.UndoFolder + fd.cFileName));
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(record(i), records[i]) << cases[i].what;
 }
 
 }  // namespace

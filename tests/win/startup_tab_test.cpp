@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "startup/form2a.h"
 #include "startup/startup_actions.h"
 #include "startup/startup_tab.h"
+#include "sysaccess/programs.h"
+#include "sysaccess/text_rules.h"
 #include "sysaccess/undo_store.h"
 #include "ui/undo_messages.h"
 #include "sysaccess/undo_verify.h"
@@ -481,6 +484,120 @@ TEST_F(StartupTabTest, AFolderBesideTheProgramThatCannotBeMadeFallsBackOrKeepsTh
     EXPECT_TRUE(tab().UndoLinkVisible());
     test::RemoveTree(local.path() + "Korvane");
   }
+}
+
+// What the list's context menu showed: each item's text and whether it could be chosen.
+std::vector<std::pair<std::string, bool>> g_menu_items;
+
+// Runs inside the menu's own loop: reads the open menu and closes it unchosen.
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = nullptr;
+  while ((popup = ::FindWindowExA(nullptr, popup, "#32768", nullptr)) != nullptr)
+    if (::IsWindowVisible(popup)) break;
+  HMENU menu = popup ? reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+  if (!menu || !g_menu_items.empty()) return;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    char text[64] = {};
+    ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    g_menu_items.emplace_back(text, !(::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED));
+  }
+  ::EndMenu();
+}
+
+struct Started {
+  std::string program, parameters;
+};
+Started g_started;
+UniqueHandle RecordStart(const std::string& program, const std::string& parameters) {
+  g_started = {program, parameters};
+  return UniqueHandle();
+}
+
+// The third button, the context menu and the list's keys act on the row as the user sees it: the
+// caption and the menu follow it, a disable is written at once and shown in place.
+TEST_F(StartupTabTest, TheStateButtonTheMenuAndTheKeysFollowTheRow) {
+  state().WindowsMajor = 10;
+  SeedValue on(HKEY_CURRENT_USER, test::kRunPath, test::Unique("开关"), REG_SZ, Sz(state().WindowsFolder + "notepad.exe"));
+  SeedValue once(HKEY_CURRENT_USER, test::kRunOncePath, test::Unique("once"), REG_SZ, Sz("C:\\missing\\once.exe"));
+  test::ValueCleanup state_value(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), on.name());
+  tab().Panel1Enter();
+  ListView& list = tab().Panel1InfoList();
+  const size_t disabled_before = std::count_if(tab().Rows().begin(), tab().Rows().end(),
+                                               [](const StartupRow& r) { return r.disabled; });
+  list.Select(RowOf(on.name()));
+  EXPECT_EQ(tab().Button3Caption(), kStartupDisableButton);
+
+  // The menu by the right mouse button over the row, and by the keyboard (which gives (-1, -1)).
+  const struct {
+    const char* row;
+    bool keyboard;
+    std::vector<std::pair<std::string, bool>> items;
+  } menus[] = {
+      {"enabled, its program there", false,
+       {{kStartupMenuDisable, true}, {kStartupMenuEnable, false}, {kStartupMenuOpenFolder, true},
+        {kStartupDeleteButton, true}}},
+      {"run once, its program missing", true,
+       {{kStartupMenuDisable, false}, {kStartupMenuEnable, false}, {kStartupMenuOpenFolder, false},
+        {kStartupDeleteButton, true}}},
+  };
+  for (const auto& m : menus) {
+    SCOPED_TRACE(m.row);
+    const int row = RowOf(m.keyboard ? once.name() : on.name());
+    g_menu_items.clear();
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+    if (m.keyboard) {
+      list.Select(row);
+      ::PostMessageA(list.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.hwnd()), MAKELPARAM(-1, -1));
+    } else {
+      ListView_SetItemState(list.hwnd(), -1, 0, LVIS_SELECTED);
+      RECT rc{LVIR_LABEL, 0, 0, 0};
+      ::SendMessageA(list.hwnd(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+      const LPARAM at = MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2);
+      ::PostMessageA(list.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+      ::PostMessageA(list.hwnd(), WM_RBUTTONUP, 0, at);
+    }
+    EXPECT_TRUE(test::PumpUntil([] { return !g_menu_items.empty(); }));
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(g_menu_items, m.items);
+    EXPECT_EQ(list.Selected(), row) << "the menu is the row's under the pointer";
+  }
+
+  // Open file location: Explorer with the program selected.
+  list.Select(RowOf(on.name()));
+  const ProgramStarts real = SetProgramStarts({&RecordStart, nullptr});
+  ::SendMessageA(tab().PanelWindow(), WM_COMMAND, kMenuOpenFolder, 0);
+  SetProgramStarts(real);
+  EXPECT_EQ(AsciiUpper(g_started.program), AsciiUpper(state().WindowsFolder + "explorer.exe"));
+  EXPECT_EQ(AsciiUpper(g_started.parameters), AsciiUpper("/select,\"" + state().WindowsFolder + "notepad.exe\""));
+
+  // The button disables the row at once: Task Manager's bytes, the access cell, the count.
+  FILETIME ft{};
+  ::GetSystemTimeAsFileTime(&ft);
+  const uint64_t now = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  ClickPanel(182 + 40, 394 + 10);
+  ASSERT_TRUE(test::PumpUntil([&] { return tab().Rows()[static_cast<size_t>(RowOf(on.name()))].disabled; }));
+  test::RawValue v;
+  ASSERT_TRUE(test::ReadRaw(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), KEY_WOW64_64KEY, on.name(), v));
+  ASSERT_EQ(v.data.size(), 12u);
+  const uint64_t since = StartupDisabledSince(v.type, v.data);
+  EXPECT_LT(since - now, 60ull * 10000000) << "a FILETIME within a minute of now";
+  EXPECT_EQ(list.Cell(RowOf(on.name()), 2), kStartupDisabled);
+  EXPECT_EQ(tab().CountText(), StartupCountText(tab().Rows().size(), disabled_before + 1));
+  EXPECT_EQ(tab().Button3Caption(), kStartupEnableButton);
+  // Through the menu's item, back to enabled.
+  ::SendMessageA(tab().PanelWindow(), WM_COMMAND, kMenuEnable, 0);
+  EXPECT_EQ(list.Cell(RowOf(on.name()), 2), "tester");
+  EXPECT_EQ(tab().Button3Caption(), kStartupDisableButton);
+
+  // Delete asks first, as the button does; F5 reads the tab again.
+  test::DialogScript no(Steps{{"确认", "否"}});
+  ::SendMessageA(list.hwnd(), WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(no.Finished());
+  EXPECT_EQ(no.Texts()[0], kStartupConfirmDelete);
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, test::kRunPath, on.name()));
+  SeedValue later(HKEY_CURRENT_USER, test::kRunPath, test::Unique("later"), REG_SZ, Sz("C:\\later.exe"));
+  ::SendMessageA(list.hwnd(), WM_KEYDOWN, VK_F5, 0);
+  EXPECT_GE(RowOf(later.name()), 0);
 }
 
 }  // namespace
