@@ -49,11 +49,9 @@ void AssociationTab::Create() {
 
   ElementHost& elements = Panel4_.Elements();
   Panel4FindLabel_ = &elements.AddLabel(8, 364, 30, 14, kFindLabelText, GetFont("Arial", 12));
-  Panel4FindEdit_ = EditBox(::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 40, 360, 80, 22,
-                                              panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFindEditId)),
-                                              ::GetModuleHandleA(nullptr), nullptr));
-  ::SendMessageA(Panel4FindEdit_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 12)), FALSE);
+  Panel4FindEdit_ = EditBox(CreateControl(panel, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL,
+                                          RECT{40, 360, 40 + 80, 360 + 22}, kFindEditId, GetFont("Arial", 12),
+                                          WS_EX_CLIENTEDGE));
   Panel4UndoLabel_ = &Panel4_.AddUndoLink(136, 364, [this] { host_.UndoLabelClick(); });
   Panel4InfoLabel_ = &Panel4_.AddCountLabel(678, 364, 200, 14, kAssociationCountInitial);
 
