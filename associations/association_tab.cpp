@@ -74,7 +74,6 @@ void AssociationTab::Panel4Enter() {
   TabFill fill(host_, Panel4_, Panel4InfoList_, icons_, TabFill::Wait::WaitWindow);
   if (!fill) return;
   rows_.clear();
-  captions_.clear();
   ReadAssociations(fill);
 }
 
@@ -87,7 +86,6 @@ void AssociationTab::ReadAssociations(TabFill& fill) {
         Panel4InfoList_.SetCell(row, 1, r.user_choice.empty() ? r.description : r.description + kUserChoiceMark);
         Panel4InfoList_.SetCell(row, 2, r.command);
         rows_.push_back(r);
-        captions_.push_back(r.extension);
         fill.RowAdded();
       },
       PacedPump());
@@ -99,7 +97,7 @@ void AssociationTab::Panel4FindEditChange() {
   if (host_.Busy().IsSet() || Panel4InfoList_.Count() == 0) return;
   const std::string text = Panel4FindEdit_.Text();
   if (text.empty()) return;
-  const int match = FindAssociationRow(captions_, text);
+  const int match = FindAssociationRow(rows_, text);
   if (match >= 0) Panel4InfoList_.ScrollRowToTop(match);
 }
 
