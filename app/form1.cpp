@@ -66,10 +66,10 @@ void TForm1::CreateForm() {
   image_list1_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 32, 256));
 
   BuildTitleStrip();
-  tabs_[0] = std::make_unique<StartupTab>(*this);
-  tabs_[1] = std::make_unique<UninstallTab>(*this);
-  tabs_[2] = std::make_unique<ProcessTab>(*this);
-  tabs_[3] = std::make_unique<AssociationTab>(*this);
+  tabs_[TabSlot(TabId::Startup)] = std::make_unique<StartupTab>(*this);
+  tabs_[TabSlot(TabId::Uninstall)] = std::make_unique<UninstallTab>(*this);
+  tabs_[TabSlot(TabId::Processes)] = std::make_unique<ProcessTab>(*this);
+  tabs_[TabSlot(TabId::Associations)] = std::make_unique<AssociationTab>(*this);
   for (auto& tab : tabs_) tab->Create();
 
   dialogs_.Create(hwnd());
@@ -104,13 +104,14 @@ void TForm1::BuildTitleStrip() {
     auto click = t.click;
     l.on_click = [this, click] { (this->*click)(); };
   }
-  for (int i = 0; i < 4; ++i) {
+  for (TabId tab : kAllTabs) {
+    const size_t i = TabSlot(tab);
     Label& l = Elements().AddLabel(kTabLabelLeft[i], 70, 120, 16, kTabCaptions[i], GetFont("Arial", 13, true),
                                   DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     l.hand_cursor = true;
-    l.color = i == 0 ? kTabSelected : RGB(0, 0, 0);
-    l.on_click = [this, i] { SelectTab(i + 1); };
-    tab_labels_[static_cast<size_t>(i)] = &l;
+    l.color = tab == TabId::Startup ? kTabSelected : RGB(0, 0, 0);
+    l.on_click = [this, tab] { SelectTab(tab); };
+    tab_labels_[i] = &l;
   }
   Label& notice = Elements().AddLabel(488, 44, 114, 14, "版权所有 2009-2014", GetFont("Arial", 11), DT_RIGHT | DT_SINGLELINE);
   notice.color = kNoticeColor;
@@ -125,18 +126,18 @@ void TForm1::ShowForm() { ::PostMessageA(hwnd(), kStartUpMessage, 0, 0); }
 
 void TForm1::OnStartUp() { TabLabel1Click(); }
 
-void TForm1::SelectTab(int tab) {
-  if (tab < 1 || tab > 4 || busy_.IsSet()) return;
-  if (current_tab_ != 0 && current_tab_ != tab) tabs_[static_cast<size_t>(current_tab_ - 1)]->Leave();
+void TForm1::SelectTab(TabId tab) {
+  if (busy_.IsSet()) return;
+  if (current_tab_ && *current_tab_ != tab) Tab(*current_tab_).Leave();
   current_tab_ = tab;
-  Elements().MoveTo(*tab_image_, kTabLabelLeft[tab - 1] - 10, 65);
-  for (int i = 0; i < 4; ++i)
-    Elements().SetColor(*tab_labels_[static_cast<size_t>(i)], i == tab - 1 ? kTabSelected : RGB(0, 0, 0));
+  Elements().MoveTo(*tab_image_, kTabLabelLeft[TabSlot(tab)] - 10, 65);
+  for (TabId other : kAllTabs)
+    Elements().SetColor(*tab_labels_[TabSlot(other)], other == tab ? kTabSelected : RGB(0, 0, 0));
   ::UpdateWindow(hwnd());
-  if (tab != 3) SetPanel3Timer(false);
-  tabs_[static_cast<size_t>(tab - 1)]->Enter();
-  if (tab == 4) {
-    ::SetWindowPos(tabs_[3]->PanelWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  if (tab != TabId::Processes) SetPanel3Timer(false);
+  Tab(tab).Enter();
+  if (tab == TabId::Associations) {
+    ::SetWindowPos(Tab(tab).PanelWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   }
 }
 
@@ -222,7 +223,7 @@ LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnStartUp();
       return 0;
     case WM_TIMER:
-      if (wp == kPanel3TimerId) tabs_[2]->TimerTick();
+      if (wp == kPanel3TimerId) Tab(TabId::Processes).TimerTick();
       return 0;
     case WM_NCHITTEST:
       return WMNCHitTest(wp, lp);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sysaccess/app_state.h"
@@ -43,17 +44,17 @@ class TForm1 : public ElementWindow, public TabHost {
   BusyFlag& Busy() override { return busy_; }
   FileIcons& Icons() override { return *icons_; }
   HBITMAP ButtonImage(bool hover) const override { return hover ? button_b_.get() : button_a_.get(); }
-  void SelectTab(int tab) override;
+  void SelectTab(TabId tab) override;
   bool Panel3TimerEnabled() const override { return panel3_timer_.Running(); }
   void SetPanel3Timer(bool enabled) override;
   void UndoLabelClick() override;
 
   // Event methods of the frame.
   void OnStartUp();
-  void TabLabel1Click() { SelectTab(1); }
-  void TabLabel2Click() { SelectTab(2); }
-  void TabLabel3Click() { SelectTab(3); }
-  void TabLabel4Click() { SelectTab(4); }
+  void TabLabel1Click() { SelectTab(TabId::Startup); }
+  void TabLabel2Click() { SelectTab(TabId::Uninstall); }
+  void TabLabel3Click() { SelectTab(TabId::Processes); }
+  void TabLabel4Click() { SelectTab(TabId::Associations); }
   void TopLabel1Click();
   void TopLabel2Click();
   void TopLabel3Click();
@@ -61,9 +62,9 @@ class TForm1 : public ElementWindow, public TabHost {
   bool CloseForm() const;  // false: the close is refused (a reading or an action is running)
 
   // For tests: what a user sees of the frame.
-  TabPage& Tab(int tab) { return *tabs_[static_cast<size_t>(tab - 1)]; }
+  TabPage& Tab(TabId tab) { return *tabs_[TabSlot(tab)]; }
   int TabMarkerLeft() const { return tab_image_->rect.left; }
-  COLORREF TabLabelColor(int tab) const { return tab_labels_[static_cast<size_t>(tab - 1)]->color; }
+  COLORREF TabLabelColor(TabId tab) const { return tab_labels_[TabSlot(tab)]->color; }
   static TForm1* Instance() { return instance_; }
 
  protected:
@@ -92,7 +93,7 @@ class TForm1 : public ElementWindow, public TabHost {
   WindowTimer panel3_timer_;
   BusyFlag busy_;
   UINT restore_message_ = 0;  // "KorvaneRestore"
-  int current_tab_ = 0;       // 0 before the first selection
+  std::optional<TabId> current_tab_;  // none before the first selection
   bool shown_once_ = false;
 };
 

@@ -36,16 +36,16 @@ std::string AssociationSearchPattern(const std::string& text) {
   return pattern;
 }
 
-int FindAssociationRow(const std::vector<std::string>& captions, const std::string& text) {
+int FindAssociationRow(const std::vector<AssociationRow>& rows, const std::string& text) {
   const std::string pattern = AssociationSearchPattern(text);
   if (pattern.empty()) return -1;
-  for (size_t row = 0; row < captions.size(); ++row) {
-    const std::string& caption = captions[row];
-    if (caption.size() < pattern.size()) continue;
-    // Upper-casing a prefix gives the prefix of the upper-cased caption: characters are read
+  for (size_t row = 0; row < rows.size(); ++row) {
+    const std::string& extension = rows[row].extension;
+    if (extension.size() < pattern.size()) continue;
+    // Upper-casing a prefix gives the prefix of the upper-cased extension: characters are read
     // from the left.
-    if (AsciiUpper(caption.substr(0, pattern.size())) != pattern) continue;
-    if (IsCharacterBoundary(caption, pattern.size())) return static_cast<int>(row);
+    if (AsciiUpper(extension.substr(0, pattern.size())) != pattern) continue;
+    if (IsCharacterBoundary(extension, pattern.size())) return static_cast<int>(row);
   }
   return -1;
 }

@@ -8,15 +8,30 @@
 
 namespace kv {
 
+// One row of the tab, as the reader gives it and the list shows it.
+struct AssociationRow {
+  std::string extension;    // the key's name, with its dot
+  std::string type_name;    // the extension key's default value (not shown)
+  std::string user_choice;  // the type the user chose in Windows' settings, or ""
+  // What opens the file: the chosen type's where the user chose one, else the extension's type's.
+  std::string description;  // the type key's default value, else the type name
+  std::string command;      // type\shell\open\command
+  std::string icon_text;    // type\DefaultIcon
+  std::string icon_path;    // the file that icon text names (ExtractProgramPath), or ""
+  // The extension's own type's, which an edit changes (the same as above without a choice).
+  std::string own_description;
+  std::string own_command;
+};
+
 // ---- Search ----
 
 // The search box's text as the extensions are compared with it: ASCII upper-cased, with a "."
 // in front when it has none. "" for an empty box (no search).
 std::string AssociationSearchPattern(const std::string& text);
 
-// Index of the first caption that begins, upper-cased the same way, with the pattern of `text`;
-// -1 for an empty text or when none does. Only whole characters of a caption match.
-int FindAssociationRow(const std::vector<std::string>& captions, const std::string& text);
+// Index of the first row whose extension begins, upper-cased the same way, with the pattern of
+// `text`; -1 for an empty text or when none does. Only whole characters of an extension match.
+int FindAssociationRow(const std::vector<AssociationRow>& rows, const std::string& text);
 
 // ---- Saving ----
 

@@ -49,11 +49,9 @@ void AssociationTab::Create() {
 
   ElementHost& elements = Panel4_.Elements();
   Panel4FindLabel_ = &elements.AddLabel(8, 364, 30, 14, kFindLabelText, GetFont("Arial", 12));
-  Panel4FindEdit_ = EditBox(::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 40, 360, 80, 22,
-                                              panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFindEditId)),
-                                              ::GetModuleHandleA(nullptr), nullptr));
-  ::SendMessageA(Panel4FindEdit_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 12)), FALSE);
+  Panel4FindEdit_ = EditBox(CreateControl(panel, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL,
+                                          RECT{40, 360, 40 + 80, 360 + 22}, kFindEditId, GetFont("Arial", 12),
+                                          WS_EX_CLIENTEDGE));
   Panel4UndoLabel_ = &Panel4_.AddUndoLink(136, 364, [this] { host_.UndoLabelClick(); });
   Panel4InfoLabel_ = &Panel4_.AddCountLabel(678, 364, 200, 14, kAssociationCountInitial);
 
@@ -78,7 +76,6 @@ void AssociationTab::Panel4Enter() {
   TabFill fill(host_, Panel4_, Panel4InfoList_, icons_, TabFill::Wait::WaitWindow);
   if (!fill) return;
   rows_.clear();
-  captions_.clear();
   ReadAssociations(fill);
 }
 
@@ -91,7 +88,6 @@ void AssociationTab::ReadAssociations(TabFill& fill) {
         Panel4InfoList_.SetCell(row, 1, r.user_choice.empty() ? r.description : r.description + kUserChoiceMark);
         Panel4InfoList_.SetCell(row, 2, r.command);
         rows_.push_back(r);
-        captions_.push_back(r.extension);
         fill.RowAdded();
       },
       PacedPump());
@@ -103,7 +99,7 @@ void AssociationTab::Panel4FindEditChange() {
   if (host_.Busy().IsSet() || Panel4InfoList_.Count() == 0) return;
   const std::string text = Panel4FindEdit_.Text();
   if (text.empty()) return;
-  const int match = FindAssociationRow(captions_, text);
+  const int match = FindAssociationRow(rows_, text);
   if (match >= 0) Panel4InfoList_.ScrollRowToTop(match);
 }
 

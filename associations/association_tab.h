@@ -76,8 +76,7 @@ class AssociationTab : public TabPage {
   Label* Panel4UndoLabel_ = nullptr;
   Label* Panel4InfoLabel_ = nullptr;
   RowIcons icons_;                     // the icons of the rows, in ImageList1
-  std::vector<AssociationRow> rows_;   // the list's rows, in row order
-  std::vector<std::string> captions_;  // the rows' extensions, in row order, for the search
+  std::vector<AssociationRow> rows_;   // the list's rows, in row order; the search reads them too
 };
 
 }  // namespace kv

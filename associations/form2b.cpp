@@ -129,13 +129,7 @@ void TForm2b::Button1Click() {
                          : MergedClasses().Exists(Extension) ? kReplaceQuestion
                                                              : kAddQuestion;
   if (ui_.AskYesNo(question) != Answer::Yes) return;
-  // The dialog stays open after a refusal, with what the user typed in it.
-  const std::string message = Apply ? Apply() : "";
-  if (!message.empty()) {
-    ui_.ShowInfo(message);
-    return;
-  }
-  EndModal(true);
+  ApplyAndClose(ui_);
 }
 
 void TForm2b::Button2Click() { EndModal(false); }

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "associations/association_rules.h"
@@ -48,10 +47,7 @@ class TForm2b : public DialogBase {
   std::string Extension;
   std::string Description;
   std::string ProgramText;
-  std::string BrowseFolder;
-  // Run on a confirmed save with the fields set from the boxes; the message it returns is shown
-  // with the dialog left open, "" closes it as saved.
-  std::function<std::string()> Apply;
+  std::string BrowseFolder;  // Apply runs on a confirmed save
 
   bool Create(HWND owner);
   // ShowForm, then the modal run centred on `over` until Save or Cancel closes the dialog; true

@@ -255,8 +255,11 @@ class Helpers {
   std::vector<kv::UniqueHandle> processes_;
 };
 
+// --tab counts from 1, as the labels do.
+kv::TabId TabOf(int tab) { return kv::kAllTabs[tab - 1]; }
+
 int ListRows(kv::TForm1& form, int tab) {
-  HWND list = ::FindWindowExA(form.Tab(tab).PanelWindow(), nullptr, WC_LISTVIEWA, nullptr);
+  HWND list = ::FindWindowExA(form.Tab(TabOf(tab)).PanelWindow(), nullptr, WC_LISTVIEWA, nullptr);
   return list ? static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
@@ -284,13 +287,13 @@ void MeasureFills(kv::TForm1& form, const Options& o) {
   // The selection once, as a user makes it (marker, label colours, the frame's repaint, the
   // timer); then the fills are the enter routine alone, as the tab's buttons call it.
   double t0 = Now();
-  form.SelectTab(o.tab);
+  form.SelectTab(TabOf(o.tab));
   const double select = Now() - t0;
   PumpFor(150);
   for (int r = 0; r < o.runs; ++r) {
     const double s0 = ServerCpu(o.server_pid), c0 = ThreadCpu();
     t0 = Now();
-    form.Tab(o.tab).Enter();
+    form.Tab(TabOf(o.tab)).Enter();
     const double t1 = Now(), c1 = ThreadCpu(), s1 = ServerCpu(o.server_pid);
     wall.push_back(t1 - t0);
     cpu.push_back(c1 - c0);
@@ -316,7 +319,7 @@ void MeasureFills(kv::TForm1& form, const Options& o) {
   if (o.probe) {
     bench::probe::Reset();
     bench::probe::Enable(true);
-    form.Tab(o.tab).Enter();
+    form.Tab(TabOf(o.tab)).Enter();
     bench::probe::Enable(false);
     EmitProbe("probe_fill");
     PumpFor(150);
@@ -354,7 +357,7 @@ void MeasureProcessPasses(kv::TForm1& form, const kv::AppState& state, const Opt
     form.SetPanel3Timer(false);
     form.SetPanel3Timer(true);
     const double t0 = Now();
-    form.Tab(3).TimerTick();
+    form.Tab(kv::TabId::Processes).TimerTick();
     wall.push_back(Now() - t0);
   }
   const double c1 = ThreadCpu(), s1 = ServerCpu(o.server_pid);
@@ -363,7 +366,7 @@ void MeasureProcessPasses(kv::TForm1& form, const kv::AppState& state, const Opt
     form.SetPanel3Timer(true);
     bench::probe::Reset();
     bench::probe::Enable(true);
-    form.Tab(3).TimerTick();
+    form.Tab(kv::TabId::Processes).TimerTick();
     bench::probe::Enable(false);
     EmitProbe("probe_pass");
   }
@@ -400,7 +403,7 @@ void MeasureProcessPasses(kv::TForm1& form, const kv::AppState& state, const Opt
   if (o.server_pid) Emit("lean_pass_server_cpu_ms", (ls1 - ls0) / batch, "ms", "mean of " + std::to_string(batch));
 
   if (o.idle > 0) {
-    form.SelectTab(3);
+    form.SelectTab(kv::TabId::Processes);
     PumpFor(200);
     const double p0 = ProcessCpu(), sv0 = ServerCpu(o.server_pid), t0 = Now();
     IdleFor(static_cast<DWORD>(o.idle) * 1000);

@@ -112,6 +112,6 @@ void ProcessTab::Panel3Button1Click() {
   RunPass();
 }
 
-void ProcessTab::Panel3Button2Click() { host_.SelectTab(4); }
+void ProcessTab::Panel3Button2Click() { host_.SelectTab(TabId::Associations); }
 
 }  // namespace kv

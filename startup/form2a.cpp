@@ -99,13 +99,7 @@ void TForm2a::Button1Click() {
     ui_.ShowInfo(kForm2aFileNotFound);
     return;
   }
-  // The dialog stays open after a refusal or a failure, with the user's choice in it.
-  const std::string message = Apply ? Apply() : "";
-  if (!message.empty()) {
-    ui_.ShowInfo(message);
-    return;
-  }
-  EndModal(true);
+  ApplyAndClose(ui_);
 }
 
 void TForm2a::Button2Click() { EndModal(false); }

@@ -2,7 +2,6 @@
 // TForm2a: "添加自动启动项", the dialog in which the user picks a program and who it starts for.
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "ui/controls.h"
@@ -27,10 +26,7 @@ class TForm2a : public DialogBase {
  public:
   explicit TForm2a(Dialogs& ui) : ui_(ui) {}
 
-  std::string BrowseFolder;  // in: where the open-file dialog starts
-  // in: run on Button1 with ProgramPath and CurrentUser set; the message it returns is shown with
-  // the dialog left open, "" closes it as added.
-  std::function<std::string()> Apply;
+  std::string BrowseFolder;  // in: where the open-file dialog starts; Apply runs on Button1
   std::string ProgramPath;   // out: the program in Edit1 at the last Button1
   bool CurrentUser = true;   // out: Check1 (当前用户) rather than Check2 (所有用户) at the last Button1
 

@@ -1,6 +1,7 @@
 #include "ui/dialog_base.h"
 
 #include "ui/controls.h"
+#include "ui/dialogs.h"
 
 namespace kv {
 
@@ -33,6 +34,15 @@ void DialogBase::PlaceOver(HWND over, UINT flags) {
                                static_cast<DWORD>(::GetWindowLongA(hwnd(), GWL_EXSTYLE)), client_w_, client_h_);
   const POINT at = CentredOn(over, outer);
   ::SetWindowPos(hwnd(), HWND_TOP, at.x, at.y, outer.cx, outer.cy, SWP_NOACTIVATE | flags);
+}
+
+void DialogBase::ApplyAndClose(Dialogs& ui) {
+  const std::string message = Apply ? Apply() : "";
+  if (!message.empty()) {
+    ui.ShowInfo(message);
+    return;
+  }
+  EndModal(true);
 }
 
 bool DialogBase::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }

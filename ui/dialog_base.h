@@ -4,14 +4,25 @@
 // dialog owns its controls as typed members.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "ui/window.h"
 
 namespace kv {
 
+class Dialogs;
+
 class DialogBase : public Window {
+ public:
+  // in: what a confirmed dialog does with the fields it returns. The dialog itself changes
+  // nothing; the message Apply returns is shown with the dialog left open, "" closes it as done.
+  std::function<std::string()> Apply;
+
  protected:
+  // Runs Apply (with the fields set) and ends the modal run with true, or says on `ui` why not
+  // and leaves the dialog open with the user's input in it.
+  void ApplyAndClose(Dialogs& ui);
   // Creates the hidden dialog: a fixed border with a caption and no title-bar buttons, a client
   // area of w by h pixels. OnInit runs inside creation.
   bool CreateDialogWindow(int client_w, int client_h, const std::string& caption, HWND owner = nullptr);

@@ -11,6 +11,11 @@
 
 namespace kv {
 
+// The four tabs by role, in the order of their labels; the value is the tab's slot in the frame.
+enum class TabId { Startup, Uninstall, Processes, Associations };
+inline constexpr TabId kAllTabs[] = {TabId::Startup, TabId::Uninstall, TabId::Processes, TabId::Associations};
+constexpr size_t TabSlot(TabId tab) { return static_cast<size_t>(tab); }
+
 class TabHost {
  public:
   virtual ~TabHost() = default;
@@ -21,7 +26,7 @@ class TabHost {
   virtual BusyFlag& Busy() = 0;
   virtual FileIcons& Icons() = 0;
   virtual HBITMAP ButtonImage(bool hover) const = 0;  // "ButtonA" / "ButtonB"
-  virtual void SelectTab(int tab) = 0;                 // TabLabel1Click .. TabLabel4Click
+  virtual void SelectTab(TabId tab) = 0;               // TabLabel1Click .. TabLabel4Click
   virtual bool Panel3TimerEnabled() const = 0;
   virtual void SetPanel3Timer(bool enabled) = 0;
   // Opens the undo folder in the shell (the three "打开撤消文件夹" links).

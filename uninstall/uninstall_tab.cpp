@@ -59,11 +59,10 @@ void UninstallTab::Create() {
     const char* text;
   } radios[3] = {{8, 82, kPanel2Check1Text}, {104, 150, kPanel2Check2Text}, {264, 88, kPanel2Check3Text}};
   for (size_t i = 0; i < 3; ++i) {
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
-    checks_[i] = CheckButton(::CreateWindowExA(0, "BUTTON", radios[i].text, style, radios[i].x, 362, radios[i].w, 17,
-                                               panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckIds[i])),
-                                               ::GetModuleHandleA(nullptr), nullptr));
-    ::SendMessageA(checks_[i].hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(GetFont("Arial", 11)), FALSE);
+    const DWORD style = WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
+    checks_[i] = CheckButton(CreateControl(panel, "BUTTON", radios[i].text, style,
+                                           RECT{radios[i].x, 362, radios[i].x + radios[i].w, 362 + 17}, kCheckIds[i],
+                                           GetFont("Arial", 11)));
   }
   checks_[1].SetChecked(true);
   Panel2_.on_delete_key = [this] { Panel2Button2Click(); };

@@ -10,6 +10,12 @@ const std::string kTrailA = "\x81\x61";
 const std::string kTrailT = "\x81\x74";
 const std::string kTrail5C = "\xB1\x5C";
 
+std::vector<AssociationRow> Rows(std::initializer_list<std::string> extensions) {
+  std::vector<AssociationRow> rows;
+  for (const std::string& e : extensions) rows.emplace_back().extension = e;
+  return rows;
+}
+
 TEST(AssociationSearch, PatternGetsTheDotAndAsciiUpperCase) {
   struct Case { std::string text, pattern; } cases[] = {
       {"", ""},
@@ -25,7 +31,7 @@ TEST(AssociationSearch, PatternGetsTheDotAndAsciiUpperCase) {
 }
 
 TEST(AssociationSearch, FirstRowWhoseExtensionBeginsWithThePattern) {
-  const std::vector<std::string> rows = {".bat", ".xtc", ".TXT2", ".txt", ".tx", ".Txt", ".y" + kTrailT};
+  const auto rows = Rows({".bat", ".xtc", ".TXT2", ".txt", ".tx", ".Txt", ".y" + kTrailT});
   struct Case { std::string text; int row; } cases[] = {
       {"txt", 2},   {".txt", 2}, {"TXT", 2}, {".Tx", 2}, {"xt", 1},   {".", 0},
       {"", -1},     {"zzz", -1}, {"tx", 2},  {"bat", 0}, {".bat.", -1},
@@ -38,7 +44,7 @@ TEST(AssociationSearch, FirstRowWhoseExtensionBeginsWithThePattern) {
 
 TEST(AssociationSearch, MatchEndsOnAWholeCharacter) {
   // Half of a double-byte character never counts as a match of the first half alone.
-  const std::vector<std::string> rows = {".\xD6\xD0\xCE\xC4", ".\xD6\xD0"};
+  const auto rows = Rows({".\xD6\xD0\xCE\xC4", ".\xD6\xD0"});
   EXPECT_EQ(FindAssociationRow(rows, ".\xD6"), -1);
   EXPECT_EQ(FindAssociationRow(rows, "\xD6\xD0"), 0);
   EXPECT_EQ(FindAssociationRow(rows, "\xD6\xD0\xCE\xC4"), 0);

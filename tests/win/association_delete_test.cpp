@@ -32,7 +32,7 @@ class AssociationDeleteTest : public ::testing::Test {
     seeded_.Set("kvtstdel.type\\shell\\open\\command", "", "C:\\kvtst\\del.exe \"%1\"");
     seeded_.Set(".kvtstdel2", "", "kvtstdel.type");  // another extension of the same type
     form().State().UndoFolder = folder_.path() + "Undo\\";
-    form().SelectTab(4);
+    form().SelectTab(TabId::Associations);
   }
   TForm1& form() { return main_.form(); }
   AssociationTab& tab() { return test::Tab4(main_.form()); }

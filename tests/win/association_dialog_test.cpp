@@ -242,7 +242,7 @@ class AssociationEditTest : public AssociationDialogTest {
 
 TEST_F(AssociationEditTest, CancelWritesNothingAndKeepsTheList) {
   seeded_.Own(".kvtstcan");
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   const int count = list().Count();
   const std::string label = tab().Panel4InfoLabel().text;
   seeded_.Key(".kvtstlate");  // would show up if the list were read again
@@ -261,7 +261,7 @@ TEST_F(AssociationEditTest, CancelWritesNothingAndKeepsTheList) {
 TEST_F(AssociationEditTest, AddThroughTheButtonShowsTheNewRow) {
   seeded_.Own(".kvtstnew");
   seeded_.Own("kvtstnew.file");
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   const int count = list().Count();
   const std::string exe = Program("new.exe");
   FormFill fill{".kvtstnew", "New file", exe};
@@ -284,7 +284,7 @@ TEST_F(AssociationEditTest, DoubleClickEditsTheRowUnderItsCurrentType) {
   seeded_.Set(".kvtsted", "", "kvtsted.type");
   seeded_.Set("kvtsted.type", "", "Old desc");
   seeded_.Set("kvtsted.type\\shell\\open\\command", "", command);
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   const int row = Select(".kvtsted");
   ASSERT_GE(row, 0);
   RECT rc{};
@@ -339,7 +339,7 @@ TEST_F(AssociationEditTest, TheUsersChoiceIsShownAndSaidAndTheEditWritesWhereWin
                           "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.kvtsuc");
   choice.SetString("UserChoice", "ProgId", "kvtsuc.chosen");
   const std::string choice_before = test::DumpClassTree("kvtsuc.chosen", test::kMachineClasses);
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   const int row = Select(".kvtsuc");
   ASSERT_GE(row, 0);
   EXPECT_EQ(list().Cell(row, 1), std::string("Chosen") + kUserChoiceMark);
@@ -368,7 +368,7 @@ TEST_F(AssociationEditTest, ASaveTheUserMayNotMakeChangesNothing) {
   seeded_.Set("kvtsro.type", "", "ro desc");
   const std::string before = test::DumpClassTree(".kvtsro") + test::DumpClassTree("kvtsro.type");
   test::ReadOnlyKey read_only(HKEY_LOCAL_MACHINE, "Software\\Classes\\kvtsro.type");
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   ASSERT_GE(Select(".kvtsro"), 0);
   FormFill fill{std::nullopt, "New desc", "C:\\x.exe"};
   DialogScript script({{kForm2bEditCaption, kForm2bSaveCaption}, {"确认", "是"}, {"信息", "确定"},
@@ -388,7 +388,7 @@ TEST_F(AssociationEditTest, EditUsesTheExtensionAsTypedAndNeedsNoFile) {
   seeded_.Own("kvtsted2.file");
   seeded_.Own("kvtstnd.file");
   const std::string before = test::DumpClassTree(".kvtsted") + test::DumpClassTree("kvtsted.type");
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   struct Case {
     std::string row;
     FormFill fill;
@@ -414,7 +414,7 @@ TEST_F(AssociationEditTest, EditUsesTheExtensionAsTypedAndNeedsNoFile) {
 
 TEST_F(AssociationEditTest, EditAndDeleteNeedASelectionAndAnIdleTab) {
   seeded_.Key(".kvtstb");
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   ASSERT_EQ(list().Selected(), -1);
   for (auto click : {&AssociationTab::Panel4Button2Click, &AssociationTab::Panel4Button3Click}) {
     DialogScript script(Steps{{"信息", "确定"}});

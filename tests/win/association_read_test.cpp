@@ -194,7 +194,7 @@ class AssociationTabTest : public ::testing::Test {
 TEST_F(AssociationTabTest, ListShowsEachExtensionWithItsCellsAndIcon) {
   SeedKinds(seeded_);
   EXPECT_EQ(tab().Panel4InfoLabel().text, kAssociationCountInitial);  // not read before the first entry
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   ListView& l = list();
   ASSERT_GT(l.Count(), 0);
   EXPECT_EQ(tab().Panel4InfoLabel().text, ToDecimal(l.Count()) + kAssociationCountSuffix);
@@ -236,7 +236,7 @@ TEST_F(AssociationTabTest, ReadsBusyWithTheMainWindowDisabledAndRestoresAfterwar
     top_then = list().TopIndex();
   });
   probe.Arm();
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   ASSERT_TRUE(probe.ran());
   EXPECT_TRUE(busy);
   EXPECT_FALSE(enabled);
@@ -249,7 +249,7 @@ TEST_F(AssociationTabTest, ReadsBusyWithTheMainWindowDisabledAndRestoresAfterwar
   EXPECT_FALSE(tab().Panel4UndoLabel().visible);  // no undo folder yet
 
   ASSERT_TRUE(::CreateDirectoryA(form().State().UndoFolder.c_str(), nullptr));
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   EXPECT_TRUE(tab().Panel4UndoLabel().visible);
 }
 
@@ -261,7 +261,7 @@ void SeedSearchRows(SeededClasses& s) {
 
 TEST_F(AssociationTabTest, SearchBringsTheFirstMatchingExtensionToTheTop) {
   SeedSearchRows(seeded_);
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   ListView& l = list();
   const int count = l.Count();
   const int per_page = static_cast<int>(::SendMessageA(l.hwnd(), LVM_GETCOUNTPERPAGE, 0, 0));
@@ -302,11 +302,11 @@ TEST_F(AssociationTabTest, SearchBringsTheFirstMatchingExtensionToTheTop) {
 
 TEST_F(AssociationTabTest, EnteringAgainKeepsTheSearchTextAndStartsAtTheTop) {
   SeedSearchRows(seeded_);
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   Search("kvtstc");
   ASSERT_GT(list().TopIndex(), 0);
-  form().SelectTab(1);
-  form().SelectTab(4);
+  form().SelectTab(TabId::Startup);
+  form().SelectTab(TabId::Associations);
   EXPECT_EQ(WindowText(tab().Panel4FindEdit()), "kvtstc");
   EXPECT_EQ(list().TopIndex(), 0);
 }

@@ -135,7 +135,7 @@ class SeededClasses {
   std::vector<std::string> owned_;
 };
 
-inline AssociationTab& Tab4(TForm1& form) { return static_cast<AssociationTab&>(form.Tab(4)); }
+inline AssociationTab& Tab4(TForm1& form) { return static_cast<AssociationTab&>(form.Tab(TabId::Associations)); }
 
 // The row of the list whose extension is `ext`, or -1.
 inline int RowOf(ListView& list, const std::string& ext) {

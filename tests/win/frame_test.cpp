@@ -17,15 +17,16 @@ TEST(MainWindowFrame, StartsOnTabOneAndMovesTheMarker) {
   EXPECT_EQ(rc.right, 720);
   EXPECT_EQ(rc.bottom, 540);
   EXPECT_EQ(f.TabMarkerLeft(), 136);
-  EXPECT_EQ(f.TabLabelColor(1), kTabSelected);
+  EXPECT_EQ(f.TabLabelColor(TabId::Startup), kTabSelected);
   EXPECT_FALSE(f.Panel3TimerEnabled());
   const int markers[] = {136, 280, 424, 568};
-  for (int tab : {2, 4, 3, 1}) {
+  for (TabId tab : {TabId::Uninstall, TabId::Associations, TabId::Processes, TabId::Startup}) {
     f.SelectTab(tab);
-    EXPECT_EQ(f.TabMarkerLeft(), markers[tab - 1]);
-    for (int other = 1; other <= 4; ++other)
-      EXPECT_EQ(f.TabLabelColor(other), other == tab ? kTabSelected : RGB(0, 0, 0)) << tab << "/" << other;
-    EXPECT_EQ(f.Panel3TimerEnabled(), tab == 3);
+    EXPECT_EQ(f.TabMarkerLeft(), markers[TabSlot(tab)]);
+    for (TabId other : kAllTabs)
+      EXPECT_EQ(f.TabLabelColor(other), other == tab ? kTabSelected : RGB(0, 0, 0))
+          << TabSlot(tab) << "/" << TabSlot(other);
+    EXPECT_EQ(f.Panel3TimerEnabled(), tab == TabId::Processes);
   }
 }
 

@@ -31,8 +31,8 @@ TEST(ProcessTabSoak, AThousandPassesWithProcessesComingAndGoingLeakNothing) {
   };
 
   test::MainWindow w;
-  auto& tab = static_cast<ProcessTab&>(w.form().Tab(3));
-  w.form().SelectTab(3);
+  auto& tab = static_cast<ProcessTab&>(w.form().Tab(TabId::Processes));
+  w.form().SelectTab(TabId::Processes);
   // Warm-up: the first rows, icons and allocations of every kind.
   for (int i = 0; i < 60; ++i) {
     if (i % 10 == 0) churn();

@@ -16,7 +16,7 @@
 namespace kv {
 namespace {
 
-ProcessTab& Tab3(test::MainWindow& w) { return static_cast<ProcessTab&>(w.form().Tab(3)); }
+ProcessTab& Tab3(test::MainWindow& w) { return static_cast<ProcessTab&>(w.form().Tab(TabId::Processes)); }
 
 int RowOf(ListView& list, const std::string& caption) {
   for (int i = 0; i < list.Count(); ++i)
@@ -50,7 +50,7 @@ TEST(ProcessTab, NewProcessesAppearOnTheNextPassAndVanishWhenTheyEnd) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   EXPECT_TRUE(w.form().Panel3TimerEnabled());
   EXPECT_FALSE(w.form().Busy().IsSet());
   EXPECT_TRUE(Consistent(tab));
@@ -112,7 +112,7 @@ TEST(ProcessTab, EndingANameEndsEveryInstanceAfterYes) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   ASSERT_GE(RowOf(list, "kvkill.exe"), 0);
   list.Select(RowOf(list, "kvkill.exe"));
   // The action takes its row from the tab's rows, not from texts read back from the list: a
@@ -145,7 +145,7 @@ TEST(ProcessTab, NoAnswerEndsNothingAndRunsNoPass) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   ASSERT_GE(RowOf(list, "kvno.exe"), 0);
   list.Select(RowOf(list, "kvno.exe"));
   const DWORD late = helpers.Start(helpers.Copy("kvlate.exe"));
@@ -168,7 +168,7 @@ TEST(ProcessTab, OwnRowAndNoSelectionAreAnsweredWithMessages) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   ASSERT_GE(RowOf(list, OwnName()), 0);
 
   ListView_SetItemState(list.hwnd(), -1, 0, LVIS_SELECTED);
@@ -198,9 +198,9 @@ TEST(ProcessTab, HiddenTabRunsNoPassEvenWhenCalledDirectly) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   EXPECT_GT(tab.OpenProcessCount(), 0u);
-  w.form().SelectTab(1);
+  w.form().SelectTab(TabId::Startup);
   EXPECT_FALSE(w.form().Panel3TimerEnabled());
   EXPECT_EQ(tab.OpenProcessCount(), 0u) << "a hidden tab keeps no process open";
   const int rows = list.Count();
@@ -227,8 +227,8 @@ MidPass g_mid_pass;
 void CALLBACK ClicksDuringPass(HWND, UINT, UINT_PTR, DWORD) {
   MidPass& m = g_mid_pass;
   if (m.calls++ > 0) return;
-  ProcessTab& tab = static_cast<ProcessTab&>(m.form->Tab(3));
-  m.form->SelectTab(1);
+  ProcessTab& tab = static_cast<ProcessTab&>(m.form->Tab(TabId::Processes));
+  m.form->SelectTab(TabId::Startup);
   tab.Panel3Button2Click();
   ::SendMessageA(m.form->hwnd(), WM_CLOSE, 0, 0);
   tab.Panel3TimerEvent();
@@ -240,7 +240,7 @@ TEST(ProcessTab, ClicksAndTicksDuringAPassChangeNothing) {
   g_mid_pass = MidPass{&w.form()};
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &ClicksDuringPass);
   ::Sleep(30);  // due before the pass starts: its first look into the queue runs the timer
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   ::KillTimer(nullptr, timer);
   ASSERT_GT(g_mid_pass.calls, 0);
   EXPECT_EQ(g_mid_pass.passes_inside, 1) << "a second pass ran inside the first";
@@ -260,7 +260,7 @@ TEST(ProcessTab, SelectionAndScrollSurvivePasses) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   ASSERT_GE(RowOf(list, "kvrow20.exe"), 0);
   ListView_EnsureVisible(list.hwnd(), list.Count() - 1, FALSE);
   const int top = list.TopIndex();
@@ -291,10 +291,10 @@ TEST(ProcessTab, EnteringAgainStartsAfreshAndContinueSelectsTabFour) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   const int rows = list.Count();
   list.Select(0);
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   EXPECT_EQ(list.Count(), rows);
   EXPECT_EQ(list.Selected(), -1);  // a fresh list
   EXPECT_EQ(ImageList_GetImageCount(w.form().ImageList1()) > 0, rows > 0);
@@ -308,7 +308,7 @@ TEST(ProcessTab, TimerKeepsTheListCurrent) {
   test::MainWindow w;
   ProcessTab& tab = Tab3(w);
   ListView& list = tab.Panel3InfoList();
-  w.form().SelectTab(3);
+  w.form().SelectTab(TabId::Processes);
   const DWORD pid = helpers.Start(helpers.Copy("kvticked.exe"));
   ASSERT_TRUE(pid);
   EXPECT_TRUE(test::PumpUntil([&] { return RowOf(list, "kvticked.exe") >= 0; }, 8000));

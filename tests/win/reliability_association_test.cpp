@@ -144,7 +144,7 @@ TEST_F(AssociationReliabilityTest, HostileKeysAreListedAndDeletedOnlyWithAVerifi
     exts.push_back(c.ext);
     ++seeded;
   }
-  form().SelectTab(4);
+  form().SelectTab(TabId::Associations);
   EXPECT_TRUE(test::TabIsIdle(form()));
   int listed = 0, refused = 0, deletions = 0;
   for (const auto& ext : exts) {

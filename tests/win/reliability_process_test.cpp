@@ -15,7 +15,7 @@ namespace {
 class ProcessReliabilityTest : public ::testing::Test {
  protected:
   TForm1& form() { return main_.form(); }
-  ProcessTab& tab() { return static_cast<ProcessTab&>(form().Tab(3)); }
+  ProcessTab& tab() { return static_cast<ProcessTab&>(form().Tab(TabId::Processes)); }
   ListView& list() { return tab().Panel3InfoList(); }
   int RowOf(const std::string& name) {
     for (int i = 0; i < list().Count(); ++i)
@@ -74,7 +74,7 @@ TEST_F(ProcessReliabilityTest, HostileNamesAndPlacesAreListedAndEndedExactly) {
     ASSERT_NE(pid, 0u) << c.name;
     started.emplace_back(c.name, pid);
   }
-  form().SelectTab(3);
+  form().SelectTab(TabId::Processes);
   EXPECT_TRUE(test::TabIsIdle(form()));
   for (const auto& [name, pid] : started) {
     const int row = RowOf(name);
@@ -115,7 +115,7 @@ TEST_F(ProcessReliabilityTest, AProcessThatEndsBeforeTheClickLeavesNothingUntrue
     SCOPED_TRACE(f.what);
     const DWORD pid = helpers_.Start(path);
     ASSERT_TRUE(pid);
-    form().SelectTab(3);
+    form().SelectTab(TabId::Processes);
     DWORD successor = 0;
     before_end_ = [&] {
       helpers_.Kill(pid);

@@ -62,7 +62,7 @@ class StartupReliabilityTest : public ::testing::Test {
 
   TForm1& form() { return w_.form(); }
   AppState& state() { return form().State(); }
-  StartupTab& tab() { return static_cast<StartupTab&>(form().Tab(1)); }
+  StartupTab& tab() { return static_cast<StartupTab&>(form().Tab(TabId::Startup)); }
 
   void SeedValue(StartupSource source, const std::wstring& name, DWORD type, const std::string& data) {
     EXPECT_TRUE(values_.Set(StartupSourceOf(source).root, KeyW(source), name, type, data))
@@ -382,8 +382,8 @@ TEST_F(StartupReliabilityTest, HostileEntriesInEverySourceAreListedAndDeletedOnl
 
   int listed = 0;
   auto list_all = [&](const std::vector<Pick>& wanted) {
-    form().SelectTab(2);
-    form().SelectTab(1);
+    form().SelectTab(TabId::Uninstall);
+    form().SelectTab(TabId::Startup);
     EXPECT_TRUE(test::TabIsIdle(form()));
     for (const auto& p : wanted) {
       EXPECT_TRUE(Listed(p)) << static_cast<int>(p.source) << " " << p.caption.substr(0, 60);

@@ -30,7 +30,7 @@ class UninstallReliabilityTest : public ::testing::Test {
   }
 
   TForm1& form() { return main_.form(); }
-  UninstallTab& tab() { return static_cast<UninstallTab&>(form().Tab(2)); }
+  UninstallTab& tab() { return static_cast<UninstallTab&>(form().Tab(TabId::Uninstall)); }
   AppState& state() { return form().State(); }
   ListView& list() { return tab().Panel2InfoList(); }
 
@@ -179,7 +179,7 @@ TEST_F(UninstallReliabilityTest, HostileEntriesAreListedAndDeletedOnlyWithAVerif
   Seed(L"KvTest H empty key");
   seeded += 2;
 
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   EXPECT_TRUE(test::TabIsIdle(form()));
   ReadAllFilters();
   const size_t listed = SeededRows("KvTest H").size();
@@ -260,7 +260,7 @@ TEST_F(UninstallReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSay
     test::SetValueW(HKEY_CURRENT_USER, key, L"DisplayName", REG_SZ, test::Utf16Data(L"KvTest F current"));
     test::SetValueW(HKEY_CURRENT_USER, key, L"UninstallString", REG_SZ, test::Utf16Data(L"C:\\KvTest\\u.exe"));
     test::SetValueW(HKEY_CURRENT_USER, key + L"\\sub", L"n", REG_DWORD, test::RawBytes<DWORD>(7));
-    form().SelectTab(2);
+    form().SelectTab(TabId::Uninstall);
     tab().Panel2Enter();
     const auto rows = SeededRows("KvTest F current");
     ASSERT_EQ(rows.size(), 1u);

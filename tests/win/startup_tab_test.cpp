@@ -32,7 +32,7 @@ class StartupTabTest : public ::testing::Test {
     st.UndoFolder = s_.state.UndoFolder;
     st.UserName = "tester";
   }
-  StartupTab& tab() { return static_cast<StartupTab&>(w_.form().Tab(1)); }
+  StartupTab& tab() { return static_cast<StartupTab&>(w_.form().Tab(TabId::Startup)); }
   AppState& state() { return w_.form().State(); }
   int RowOf(const std::string& caption) {
     const auto& rows = tab().Rows();
@@ -152,7 +152,7 @@ void CALLBACK ClickDuringFill(HWND, UINT, UINT_PTR, DWORD) {
   m.tab->Panel1Enter();
   m.tab->Panel1Button1Click();
   m.tab->Panel1Button2Click();
-  m.form->SelectTab(2);
+  m.form->SelectTab(TabId::Uninstall);
   ::SendMessageA(m.form->hwnd(), WM_CLOSE, 0, 0);
   m.rows_after = m.tab->Rows().size();
 }

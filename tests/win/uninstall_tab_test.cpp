@@ -78,7 +78,7 @@ TEST(UninstallTexts, QuestionsAsShown) {
 class UninstallTabTest : public ::testing::Test {
  protected:
   TForm1& form() { return main_.form(); }
-  UninstallTab& tab() { return static_cast<UninstallTab&>(form().Tab(2)); }
+  UninstallTab& tab() { return static_cast<UninstallTab&>(form().Tab(TabId::Uninstall)); }
   AppState& state() { return form().State(); }
   ListView& list() { return tab().Panel2InfoList(); }
 
@@ -116,7 +116,7 @@ TEST_F(UninstallTabTest, RadioButtonsChooseTheFilterAndRecordsFollowTheRows) {
   seed_.Entry(UninstallRoot::Machine, "KvTest Plain", "KvTest Plain");
   seed_.Entry(UninstallRoot::User, "KvTest KB", "KvTest Update (KB2347290)");
   seed_.Entry(UninstallRoot::Machine32, "KvTest Toolbar key", "KvTest Helper", "C:\\KvTest\\helper.exe /x");
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   EXPECT_EQ(::SendMessageA(tab().Panel2Check(2), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(SeededRows(), (std::vector<std::string>{"KvTest Helper", "KvTest Plain"}));
 
@@ -186,7 +186,7 @@ TEST_F(UninstallTabTest, ReadingDisablesTheWindowAndShowsTheWaitWindow) {
   const SUBCLASSPROC look = &LookAtListMessage;
   ASSERT_TRUE(::SetWindowSubclass(list().hwnd(), look, 2, 0));
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, &LookAtPump);
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   ::KillTimer(nullptr, timer);
   ::RemoveWindowSubclass(list().hwnd(), look, 2);
   tab().after_row = nullptr;
@@ -222,7 +222,7 @@ TEST_F(UninstallTabTest, InstallDateColumn) {
     const auto& k = seed_.Entry(UninstallRoot::Machine, c.name, c.name);
     if (c.type != REG_NONE) k.SetRaw("", "InstallDate", c.type, c.data);
   }
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   for (const auto& c : cases) {
     const int row = RowOf(c.name);
     ASSERT_GE(row, 0) << c.name;
@@ -246,7 +246,7 @@ TEST_F(UninstallTabTest, IconComesFromDisplayIconWheneverThatValueExists) {
   seed_.Entry(UninstallRoot::User, "KvTest Icon value", "KvTest Icon value", "C:\\KvTest\\gone.exe")
       .SetString("", "DisplayIcon", "%SystemRoot%\\system32\\notepad.exe,0", REG_EXPAND_SZ);
   seed_.Entry(UninstallRoot::User, "KvTest Icon none", "KvTest Icon none", "C:\\KvTest\\gone.exe");
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   const int generic = ImageOf(list(), RowOf("KvTest Icon none"));
   const int from_file = ImageOf(list(), RowOf("KvTest Icon cmd"));
   EXPECT_NE(from_file, generic);
@@ -316,7 +316,7 @@ TEST_F(UninstallActionsTest, EachRuleRunsItsProgramWithItsParameters) {
   };
   for (const auto& c : cases) seed_.Entry(UninstallRoot::User, c.name, c.name, c.command);
   ASSERT_TRUE(::CopyFileA(test::BinaryPath("tests/helpers/broadcaster.exe").c_str(), (f + "broadcast.exe").c_str(), FALSE));
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
 
   const Deadline deadline("broadcast.exe", 30000);
   for (const auto& c : cases) {
@@ -372,7 +372,7 @@ bool ScriptedShellStart(const char* verb, const std::string& program, const std:
 TEST_F(UninstallActionsTest, AnUninstallerThatRequiresElevationIsStartedAgainWithRunas) {
   const std::string f = stubs_.folder();
   seed_.Entry(UninstallRoot::User, "KvTest Elevated", "KvTest Elevated", "MsiExec.exe /X{1234-ABCD}");
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   const struct {
     DWORD create_error;
     bool shell_starts;
@@ -409,7 +409,7 @@ TEST_F(UninstallActionsTest, AnUninstallerThatRequiresElevationIsStartedAgainWit
 
 TEST_F(UninstallActionsTest, NoChangesNothingAndNeitherDoesAClickWithoutSelectionOrWhileBusy) {
   const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Keep", "KvTest Keep", "\"" + stubs_.folder() + "uninst.exe\"");
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   int rereads = 0;
   tab().after_row = [&] { ++rereads; };
   ASSERT_TRUE(SelectRow("KvTest Keep"));
@@ -473,7 +473,7 @@ TEST_F(DeleteRecordTest, UndoFileBringsBackTheWholeEntry) {
   key.SetString("Empty", "", "");
   KeyTree before;
   ASSERT_TRUE(ReadTree(key.root(), key.path(), before));
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
 
   const std::string file = "KvTest 删除 Me_uninstall.reg";
   EXPECT_EQ(DeleteRecord(name), Named(file));
@@ -506,8 +506,8 @@ TEST_F(DeleteRecordTest, RealUsersEntriesAreListedAndOneComesBack) {
     SCOPED_TRACE(file);
     test::CorpusHive hive(state().WindowsFolder, file);
     ASSERT_TRUE(hive.Imported());
-    form().SelectTab(1);
-    form().SelectTab(2);
+    form().SelectTab(TabId::Startup);
+    form().SelectTab(TabId::Uninstall);
     std::vector<std::pair<std::string, std::wstring>> entries;  // display name, key path
     for (const auto& key : hive.Keys()) {
       const std::wstring path = test::CorpusHive::PathBelowRoot(key.path);
@@ -554,8 +554,8 @@ TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash)
     SCOPED_TRACE(c.name);
     const auto& key = seed_.Entry(c.root, c.key, c.name);
     key.SetString("", "Publisher", "Kv");
-    form().SelectTab(1);
-    form().SelectTab(2);
+    form().SelectTab(TabId::Startup);
+    form().SelectTab(TabId::Uninstall);
     const std::string file = std::string(c.name) + "_uninstall.reg";
     EXPECT_EQ(DeleteRecord(c.name), Named(file));
     EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, key.path()));
@@ -569,7 +569,7 @@ TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash)
 TEST_F(DeleteRecordTest, QuestionMarkInTheNameStillGivesAUsableFile) {
   const std::string name = "KvTest What? <x64>";
   const auto& key = seed_.Entry(UninstallRoot::Machine, "KvTest Question", name);
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   const std::string message = DeleteRecord(name);
   const std::string prefix = Named("");
   ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << message;
@@ -588,7 +588,7 @@ TEST_F(DeleteRecordTest, NoUndoFileMeansNothingIsDeleted) {
   const std::string locked = "KvTest Locked";
   const auto& locked_key = seed_.Entry(UninstallRoot::Machine, "KvTest Locked", locked);
   test::ReadOnlyKey read_only(locked_key.root(), locked_key.path());
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   EXPECT_EQ(DeleteRecord(locked), kNeedsAdminRights);
   EXPECT_TRUE(KeyThere(locked_key.root(), locked_key.path()));
   EXPECT_GE(RowOf(locked), 0);
@@ -606,7 +606,7 @@ TEST_F(DeleteRecordTest, AnOlderUndoFileIsKeptAndTheNewOneNumbered) {
   const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Twice", name);
   EnsureUndoFolder(state());
   ASSERT_TRUE(test::WriteFile(state().UndoFolder + "KvTest Twice_uninstall.reg", "old"));
-  form().SelectTab(2);
+  form().SelectTab(TabId::Uninstall);
   EXPECT_EQ(DeleteRecord(name), Named(NumberedUndoFileName("KvTest Twice_uninstall.reg", 2)));
   EXPECT_EQ(test::ReadFile(state().UndoFolder + "KvTest Twice_uninstall.reg"), "old");
   EXPECT_FALSE(KeyThere(key.root(), key.path()));
