@@ -5,6 +5,8 @@
 
 #include "sysaccess/registry.h"
 #include "tests/win/test_support.h"
+#include "tests/win/startup_fixtures.h"
+#include "tests/win/uninstall_fixtures.h"
 
 namespace kv {
 namespace {
@@ -108,6 +110,39 @@ TEST(MainWindowFrame, SecondStartRestoresTheRunningWindowNotAnotherTitledLikeIt)
   UniqueHandle second(pi.hProcess), thread(pi.hThread);
   ASSERT_TRUE(test::PumpUntil([&] { return ::WaitForSingleObject(second.get(), 0) == WAIT_OBJECT_0; }, 20000));
   EXPECT_TRUE(test::PumpUntil([&] { return !::IsIconic(main); }, 5000)) << "the running window was not restored";
+}
+
+// On every tab's list, F5 reads the tab again and Delete runs the tab's delete action, which asks
+// first.
+TEST(MainWindowFrame, EveryListTakesF5AndDelete) {
+  test::SeededUninstall seeded;
+  const std::string id = "KvT" + std::to_string(::GetCurrentProcessId());
+  seeded.Entry(test::UninstallRoot::User, id + "按键", id + "按键程序");
+  test::SeedValue run(HKEY_CURRENT_USER, test::kRunPath, id + "按键", REG_SZ, test::Sz("C:\\k.exe"));
+  ::CreateDirectoryA("C:\\KvTest", nullptr);
+  test::MainWindow w;
+  for (const TabId tab : kAllTabs) {
+    SCOPED_TRACE(static_cast<int>(tab));
+    w.form().SelectTab(tab);
+    HWND list = ::FindWindowExA(w.form().Tab(tab).PanelWindow(), nullptr, WC_LISTVIEWA, nullptr);
+    ASSERT_TRUE(list);
+    const int rows = ListView_GetItemCount(list);
+    ASSERT_GT(rows, 0);
+    ListView_DeleteItem(list, 0);
+    ::SendMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    EXPECT_EQ(ListView_GetItemCount(list), rows);
+
+    // A row that is not this test program's own process.
+    int row = 0;
+    char caption[MAX_PATH] = {};
+    ListView_GetItemText(list, row, 0, caption, sizeof caption);
+    if (std::string(caption) == "win_tests.exe") row = 1;
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    test::DialogScript no(std::vector<test::DialogScript::Step>{{"确认", "否"}});
+    ::SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_TRUE(no.Finished());
+    EXPECT_EQ(ListView_GetItemCount(list), rows) << "nothing went";
+  }
 }
 
 }  // namespace
