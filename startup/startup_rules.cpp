@@ -90,6 +90,12 @@ uint64_t StartupDisabledSince(uint32_t type, const std::string& data) {
   return time;
 }
 
+std::string StartupDisabledTip(int year, int month, int day, int hour, int minute) {
+  auto two = [](int n) { return std::string(n < 10 ? "0" : "") + ToDecimal(n); };
+  return "\xBD\xFB\xD3\xC3\xCA\xB1\xBC\xE4\xA3\xBA" + ToDecimal(year) + "-" + two(month) + "-" + two(day) + " " +
+         two(hour) + ":" + two(minute);  // "禁用时间："
+}
+
 std::optional<StartupKey> MsconfigRunKey(const std::string& hkey, const std::string& key) {
   const std::string tree = AsciiUpper(hkey);
   std::optional<StartupHive> hive;

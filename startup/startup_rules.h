@@ -60,6 +60,10 @@ std::string StartupApprovedData(bool disabled, uint64_t utc_filetime);
 // The FILETIME at which a disabling state says its entry was disabled; 0 when it does not say.
 uint64_t StartupDisabledSince(uint32_t type, const std::string& data);
 
+// The tip of a row that Task Manager's state says was disabled at the given local time:
+// "禁用时间：2026-12-09 13:05".
+std::string StartupDisabledTip(int year, int month, int day, int hour, int minute);
+
 // The Run key an entry that MSConfig disabled came from, by its startupreg key's values "hkey"
 // ("HKLM", "HKCU" or the trees' full names) and "key" (the Run key, or the Run key under
 // Wow6432Node, which names the 32-bit view). None for anything else: a restore writes only

@@ -45,8 +45,11 @@ void StartupTab::Create() {
                          [this] { Panel1Button1Click(); });
   Panel1_.AddImageButton(518, 394, kStartupDeleteButton, host_.ButtonImage(false), host_.ButtonImage(true),
                          [this] { Panel1Button2Click(); });
+  Panel1InfoList_.EnableRowTips();
   Panel1_.on_notify = [this](NMHDR* hdr) -> LRESULT {
-    if (hdr->code == LVN_ITEMCHANGED && hdr->hwndFrom == Panel1InfoList_.hwnd()) UpdateButton3();
+    if (hdr->hwndFrom != Panel1InfoList_.hwnd()) return 0;
+    if (hdr->code == LVN_ITEMCHANGED) UpdateButton3();
+    if (hdr->code == LVN_GETINFOTIPA) RowTip(*reinterpret_cast<NMLVGETINFOTIPA*>(hdr));
     return 0;
   };
   Panel1_.on_delete_key = [this] { Panel1Button2Click(); };
@@ -170,6 +173,19 @@ void StartupTab::ChangeState(StartupStateChange change) {
     read_again = outcome.restored > 0;
   }
   if (read_again) Panel1Enter();
+}
+
+// A row that Task Manager disabled tells when; other rows keep the list's own tip.
+void StartupTab::RowTip(NMLVGETINFOTIPA& tip) const {
+  if (tip.iItem < 0 || static_cast<size_t>(tip.iItem) >= rows_.size() || !tip.pszText || tip.cchTextMax <= 0) return;
+  const uint64_t since = rows_[static_cast<size_t>(tip.iItem)].disabled_since;
+  if (!since) return;
+  const FILETIME utc{static_cast<DWORD>(since & 0xFFFFFFFF), static_cast<DWORD>(since >> 32)};
+  // With the daylight-saving rule of that date, which FileTimeToLocalFileTime does not apply.
+  SYSTEMTIME universal{}, t{};
+  if (!::FileTimeToSystemTime(&utc, &universal) || !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &t)) return;
+  const std::string text = StartupDisabledTip(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+  ::lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
 }
 
 void StartupTab::Panel1InfoListContextMenu(POINT at) {

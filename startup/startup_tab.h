@@ -68,6 +68,7 @@ class StartupTab : public TabPage {
   StartupStateChange Button3Change() const;
   void UpdateButton3();
   void ChangeState(StartupStateChange change);
+  void RowTip(NMLVGETINFOTIPA& tip) const;
 
   TabHost& host_;
   Panel Panel1_;

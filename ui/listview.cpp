@@ -128,6 +128,10 @@ void ListView::EndFill() {
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void ListView::EnableRowTips() {
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+}
+
 POINT ListView::MenuPoint(POINT at) const {
   if (at.x != -1 || at.y != -1) return at;
   POINT pt{4, 4};

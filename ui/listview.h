@@ -38,6 +38,8 @@ class ListView {
   // Scrolls so that `row` is the first row in view, or as near as the last page lets it come.
   void ScrollRowToTop(int row);
 
+  // Tips on the rows (LVS_EX_INFOTIP): the list asks its parent for each with LVN_GETINFOTIP.
+  void EnableRowTips();
   // Where a context menu opens: at `at` (screen coordinates) for the mouse; for the keyboard's
   // (-1, -1), below the selected row's caption, or at the list's corner without a selection.
   POINT MenuPoint(POINT at) const;

@@ -48,6 +48,7 @@ TEST(StartupApprovedData, TaskManagersTwelveBytes) {
   EXPECT_FALSE(StartupApprovedDisables(kRegBinary, on));
   EXPECT_EQ(StartupDisabledSince(kRegBinary, on), 0u);
   EXPECT_EQ(StartupDisabledSince(kRegBinary, "\x03"), 0u);  // says it is off, not since when
+  EXPECT_EQ(StartupDisabledTip(2026, 12, 9, 7, 5), "禁用时间：2026-12-09 07:05");
 }
 
 TEST(MsconfigRunKey, OnlyTheRunKeysMsconfigTakesEntriesFrom) {

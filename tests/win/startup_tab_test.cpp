@@ -586,6 +586,17 @@ TEST_F(StartupTabTest, TheStateButtonTheMenuAndTheKeysFollowTheRow) {
   EXPECT_EQ(list.Cell(RowOf(on.name()), 2), kStartupDisabled);
   EXPECT_EQ(tab().CountText(), StartupCountText(tab().Rows().size(), disabled_before + 1));
   EXPECT_EQ(tab().Button3Caption(), kStartupEnableButton);
+  // Its tip says when, in local time.
+  NMLVGETINFOTIPA tip{};
+  char text[80] = {};
+  tip.hdr = {list.hwnd(), 1101, static_cast<UINT>(LVN_GETINFOTIPA)};
+  tip.pszText = text;
+  tip.cchTextMax = sizeof text;
+  tip.iItem = RowOf(on.name());
+  ::SendMessageA(tab().PanelWindow(), WM_NOTIFY, 1101, reinterpret_cast<LPARAM>(&tip));
+  SYSTEMTIME local{};
+  ::GetLocalTime(&local);
+  EXPECT_EQ(std::string(text).substr(0, 20), StartupDisabledTip(local.wYear, local.wMonth, local.wDay, 0, 0).substr(0, 20));
   // Through the menu's item, back to enabled.
   ::SendMessageA(tab().PanelWindow(), WM_COMMAND, kMenuEnable, 0);
   EXPECT_EQ(list.Cell(RowOf(on.name()), 2), "tester");
