@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 
 #include "startup/startup_reader.h"
@@ -12,9 +13,10 @@
 #include "sysaccess/registry.h"
 #include "sysaccess/undo_name_rules.h"
 #include "sysaccess/undo_store.h"
-#include "ui/undo_messages.h"
-#include "sysaccess/undo_verify.h"
 #include "sysaccess/key_delete.h"
+#include "sysaccess/text_rules.h"
+#include "sysaccess/undo_verify.h"
+#include "ui/undo_messages.h"
 
 namespace kv {
 
@@ -27,6 +29,9 @@ const char kStartupStateNotApplicable[] = "所选项目不能在此禁用或启�
 const char kMsconfigPlaceIncomplete[] = "此项目记录的原位置不完整，未更改任何内容。";
 const char kMsconfigNameTaken[] = "原位置已有同名但命令不同的启动项，未更改任何内容。";
 const char kMsconfigRestored[] = "已重新启用，原禁用记录已保存到撤消文件";
+const char kMsconfigStillDisabled[] = "恢复的项目仍有任务管理器的禁用状态，可再次启用。";
+const char kStartupLeftWritten[] = "已写入但未能撤回：";
+const char kStartupStateSomeNotApplicable[] = "部分项目不能在此禁用或启用，未更改。";
 
 namespace {
 
@@ -246,10 +251,28 @@ RestoreCheck PlanRestore(const std::string& caption, MsconfigRestore& out) {
   return RestoreCheck::Ready;
 }
 
+// Whether Task Manager's state, kept under the entry's name beside the Run key it goes back to,
+// would keep it disabled.
+bool ApprovedStateDisables(const MsconfigRestore& plan) {
+  for (const StartupSource source : kStartupSources) {
+    const std::optional<StartupKey> key = StartupSourceKey(source);
+    const std::optional<StartupKey> approved = StartupApprovedKey(source);
+    if (!key || !approved || key->hive != plan.run.hive || key->path != plan.run.path) continue;
+    RegValue state;
+    return RegReadValue(RegistryView::Wow64_64, StartupRoot(approved->hive), approved->path, plan.item, state) &&
+           StartupApprovedDisables(state.type, state.data);
+  }
+  return false;
+}
+
 // Puts the checked entries back, then deletes their startupreg keys through one verified backup.
-// Without that backup nothing stays changed: the values written are taken back.
+// An entry whose record stays is taken back out of its Run key, so that nothing is half done.
 void RestoreMsconfigEntries(const AppState& state, std::vector<MsconfigRestore> plans, StartupStateOutcome& out) {
   const StartupSourceInfo& s = StartupSourceOf(StartupSource::MsconfigDisabled);
+  auto take_back = [&out](const MsconfigRestore& plan) {
+    if (plan.write && !DeleteRegValue(StartupRoot(plan.run.hive), plan.run.path, plan.item))
+      out.left_written.push_back(StartupKeyName(plan.run) + plan.item);
+  };
   std::vector<MsconfigRestore> written;
   for (auto& plan : plans) {
     const HKEY root = StartupRoot(plan.run.hive);
@@ -257,6 +280,7 @@ void RestoreMsconfigEntries(const AppState& state, std::vector<MsconfigRestore> 
     if (plan.write && (!WriteRegistryValue(RegistryView::Wow64_64, root, plan.run.path, plan.value) ||
                        !SnapshotRegistryValue(RegistryView::Wow64_64, root, plan.run.path, plan.item, check))) {
       ++out.not_written;
+      take_back(plan);
       continue;
     }
     written.push_back(std::move(plan));
@@ -269,13 +293,16 @@ void RestoreMsconfigEntries(const AppState& state, std::vector<MsconfigRestore> 
     captions.push_back(plan.caption);
   }
   const KeyDeleteOutcome deleted = DeleteKeysWithBackup(state, StartupUndoName(captions), keys);
-  if (deleted.result == KeyDeleteResult::NoBackup || deleted.result == KeyDeleteResult::Refused) {
-    for (const auto& plan : written)
-      if (plan.write) DeleteRegValue(StartupRoot(plan.run.hive), plan.run.path, plan.item);
-    out.restore_message = KeyDeleteMessage(deleted);
-    return;
+  for (size_t i = 0; i < written.size(); ++i) {
+    const bool gone = deleted.result == KeyDeleteResult::Deleted ||
+                      std::find(deleted.gone.begin(), deleted.gone.end(), keys[i].FullName()) != deleted.gone.end();
+    if (!gone) {
+      take_back(written[i]);
+      continue;
+    }
+    ++out.restored;
+    if (ApprovedStateDisables(written[i])) ++out.still_disabled;
   }
-  out.restored = written.size();
   out.restore_message =
       deleted.result == KeyDeleteResult::Deleted
           ? WithUndoFolder(std::string(kMsconfigRestored) + deleted.file_name, deleted.user_undo_folder)
@@ -304,7 +331,16 @@ StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<
     }
     if (row.source == StartupSource::MsconfigDisabled) {
       MsconfigRestore plan;
-      switch (PlanRestore(row.caption, plan)) {
+      RestoreCheck check = PlanRestore(row.caption, plan);
+      // Two records of one value: the later one goes back only where it is the very same value.
+      for (const auto& earlier : restores)
+        if (check == RestoreCheck::Ready && earlier.run.hive == plan.run.hive && earlier.run.path == plan.run.path &&
+            AsciiUpper(earlier.item) == AsciiUpper(plan.item)) {
+          if (earlier.value.type != plan.value.type || !SameRegData(plan.value.type, earlier.value.data, plan.value.data))
+            check = RestoreCheck::NameTaken;
+          plan.write = false;
+        }
+      switch (check) {
         case RestoreCheck::Ready:
           restores.push_back(std::move(plan));
           break;
@@ -320,6 +356,17 @@ StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<
       }
       continue;
     }
+    // A name the code page cannot spell reads back as another: no state is written for it.
+    RegTreeValue entry;
+    const StartupSourceInfo& source = StartupSourceOf(row.source);
+    const bool there = source.IsFolder()
+                           ? FileExists(FolderOf(state, row.source) + row.caption)
+                           : SnapshotRegistryValue(RegistryView::Wow64_64, source.root, source.key_path, row.caption, entry);
+    if (!there) {
+      ++out.not_written;
+      continue;
+    }
+    // Every source StartupChangeApplies lets through has a state key.
     const std::optional<StartupKey> key = StartupApprovedKey(row.source);
     const HKEY root = StartupRoot(key->hive);
     if (RegRefuses(RegChange::WriteValue, root, key->path)) {
@@ -337,9 +384,15 @@ StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<
 }
 
 std::string StartupProgramFile(const AppState& state, const StartupRow& row) {
+  // Every variable of this user's environment, as the shell expands them at log-on (%APPDATA%,
+  // %LOCALAPPDATA% and the like, beyond the folders the path rules know).
+  std::string command = row.command;
+  char expanded[MAX_PATH * 2] = {};
+  const DWORD n = ::ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof expanded);
+  if (n > 0 && n <= sizeof expanded) command = expanded;
   const PathFolders folders{state.WindowsFolder, state.ProfileFolder};
-  const std::string path = StartupSourceOf(row.source).IsFolder() ? ExpandPathVars(row.command, folders)
-                                                                  : ExtractProgramPath(row.command, folders);
+  const std::string path = StartupSourceOf(row.source).IsFolder() ? ExpandPathVars(command, folders)
+                                                                  : ExtractProgramPath(command, folders);
   if (path.empty()) return "";
   const FsRedirectionOff unredirected(state);
   return FileExists(path) ? path : "";
@@ -351,10 +404,13 @@ std::string StartupStateResultText(const StartupStateOutcome& out) {
   if (done == 0 && failed == 0 && out.restore_message.empty()) return out.not_applicable ? kStartupStateNotApplicable : "";
   std::vector<std::string> lines;
   if (!out.restore_message.empty()) lines.push_back(out.restore_message);
+  if (out.still_disabled) lines.push_back(kMsconfigStillDisabled);
+  for (const auto& name : out.left_written) lines.push_back(kStartupLeftWritten + name);
   if (out.incomplete) lines.push_back(kMsconfigPlaceIncomplete);
   if (out.name_taken) lines.push_back(kMsconfigNameTaken);
   if (out.refused) lines.push_back(done == 0 && failed == out.refused ? kStartupStateNeedsAdmin : kStartupStateSomeNeedAdmin);
   if (out.not_written) lines.push_back(kStartupStateNotWritten);
+  if (out.not_applicable && (done > 0 || failed > 0)) lines.push_back(kStartupStateSomeNotApplicable);
   std::string text;
   for (const auto& line : lines) text += (text.empty() ? "" : "\r") + line;
   return text;

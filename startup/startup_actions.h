@@ -54,6 +54,9 @@ extern const char kStartupStateNotApplicable[];  // "所选项目不能在此禁
 extern const char kMsconfigPlaceIncomplete[];    // "此项目记录的原位置不完整，未更改任何内容。"
 extern const char kMsconfigNameTaken[];          // "原位置已有同名但命令不同的启动项，未更改任何内容。"
 extern const char kMsconfigRestored[];           // "已重新启用，原禁用记录已保存到撤消文件"
+extern const char kMsconfigStillDisabled[];      // "恢复的项目仍有任务管理器的禁用状态，可再次启用。"
+extern const char kStartupLeftWritten[];         // "已写入但未能撤回："
+extern const char kStartupStateSomeNotApplicable[];  // "部分项目不能在此禁用或启用，未更改。"
 
 enum class StartupStateChange { Disable, Enable };
 
@@ -72,6 +75,8 @@ struct StartupStateOutcome {
   size_t restored = 0;
   size_t incomplete = 0;    // the startupreg key does not say where the entry came from
   size_t name_taken = 0;    // a value of that name with other data is already there
+  size_t still_disabled = 0;  // restored, but Task Manager's state beside them keeps them disabled
+  std::vector<std::string> left_written;  // values written for a restore that failed, and not taken back
   std::string restore_message;  // what the key deletion of the restored entries said ("" when none ran)
 };
 
@@ -79,12 +84,12 @@ struct StartupStateOutcome {
 // key (64-bit view), named after the entry, `now` being the UTC FILETIME a disable records. An
 // entry that MSConfig disabled is enabled by writing its recorded command back as the value of
 // its recorded name in its recorded Run key, then deleting its startupreg key after its verified
-// backup; when no backup can be made, the written value is taken back.
+// backup; where the key stays (no backup, or it would not go), the written value is taken back.
 StartupStateOutcome ChangeStartupState(const AppState& state, const std::vector<StartupRow>& rows,
                                        StartupStateChange change, uint64_t now);
 
-// The program file of a row where it exists: the program of its command, or its shortcut's target
-// with its folder variables expanded, looked for with file-system redirection off (Explorer, a
+// The program file of a row where it exists: the program of its command, or its shortcut's target,
+// with the user's environment variables expanded, looked for with file-system redirection off (Explorer, a
 // 64-bit program on 64-bit Windows, is shown it unredirected). "" when there is none.
 std::string StartupProgramFile(const AppState& state, const StartupRow& row);
 

@@ -48,7 +48,8 @@ void StartupTab::Create() {
   Panel1InfoList_.EnableRowTips();
   Panel1_.on_notify = [this](NMHDR* hdr) -> LRESULT {
     if (hdr->hwndFrom != Panel1InfoList_.hwnd()) return 0;
-    if (hdr->code == LVN_ITEMCHANGED) UpdateButton3();
+    // A fill's rows need no caption each; it is set once at the end.
+    if (hdr->code == LVN_ITEMCHANGED && !host_.Busy().IsSet()) UpdateButton3();
     if (hdr->code == LVN_GETINFOTIPA) RowTip(*reinterpret_cast<NMLVGETINFOTIPA*>(hdr));
     return 0;
   };
@@ -115,16 +116,15 @@ std::vector<size_t> StartupTab::ChosenRows() const {
   return chosen;
 }
 
-const StartupRow* StartupTab::LeadRow() const {
+const StartupRow* StartupTab::SelectedRow() const {
   const int selected = Panel1InfoList_.Selected();
-  if (selected >= 0 && static_cast<size_t>(selected) < rows_.size()) return &rows_[static_cast<size_t>(selected)];
-  const std::vector<size_t> chosen = ChosenRows();
-  return chosen.empty() ? nullptr : &rows_[chosen.front()];
+  return selected >= 0 && static_cast<size_t>(selected) < rows_.size() ? &rows_[static_cast<size_t>(selected)]
+                                                                         : nullptr;
 }
 
 StartupStateChange StartupTab::Button3Change() const {
-  const StartupRow* lead = LeadRow();
-  return lead && lead->disabled ? StartupStateChange::Enable : StartupStateChange::Disable;
+  const std::vector<size_t> chosen = ChosenRows();
+  return !chosen.empty() && rows_[chosen.front()].disabled ? StartupStateChange::Enable : StartupStateChange::Disable;
 }
 
 const std::string& StartupTab::Button3Caption() const { return Panel1_.Buttons().At(button3_).label->text; }
@@ -135,14 +135,13 @@ void StartupTab::UpdateButton3() {
   if (label.text != caption) Panel1_.Elements().SetText(label, caption);
 }
 
-void StartupTab::Panel1Button3Click() { ChangeState(Button3Change()); }
+void StartupTab::Panel1Button3Click() { ChangeState(Button3Change(), ChosenRows()); }
 
-void StartupTab::ChangeState(StartupStateChange change) {
+void StartupTab::ChangeState(StartupStateChange change, const std::vector<size_t>& chosen) {
   bool read_again = false;
   {
     const BusyFlag::Hold hold = host_.Busy().Take();
     if (!hold) return;
-    const std::vector<size_t> chosen = ChosenRows();
     if (chosen.empty()) {
       host_.Ui().ShowInfo(kStartupSelectOne);
       return;
@@ -181,17 +180,18 @@ void StartupTab::RowTip(NMLVGETINFOTIPA& tip) const {
   const uint64_t since = rows_[static_cast<size_t>(tip.iItem)].disabled_since;
   if (!since) return;
   const FILETIME utc{static_cast<DWORD>(since & 0xFFFFFFFF), static_cast<DWORD>(since >> 32)};
-  // With the daylight-saving rule of that date, which FileTimeToLocalFileTime does not apply.
+  // By the zone's rule for daylight saving on that date; FileTimeToLocalFileTime applies today's bias.
   SYSTEMTIME universal{}, t{};
   if (!::FileTimeToSystemTime(&utc, &universal) || !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &t)) return;
-  const std::string text = StartupDisabledTip(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+  // After the list's own tip (a cut-off caption in full), if it has one.
+  std::string text = tip.pszText;
+  if (!text.empty()) text += "\r\n";
+  text += StartupDisabledTip(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
   ::lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
 }
 
 void StartupTab::Panel1InfoListContextMenu(POINT at) {
-  const int selected = Panel1InfoList_.Selected();
-  const StartupRow* row =
-      selected >= 0 && static_cast<size_t>(selected) < rows_.size() ? &rows_[static_cast<size_t>(selected)] : nullptr;
+  const StartupRow* row = SelectedRow();
   const AppState& state = host_.State();
   const bool can_disable = row && StartupChangeApplies(state, *row, StartupStateChange::Disable);
   const bool can_enable = row && StartupChangeApplies(state, *row, StartupStateChange::Enable);
@@ -203,23 +203,26 @@ void StartupTab::Panel1InfoListContextMenu(POINT at) {
                    {kMenuDelete, kStartupDeleteButton, row != nullptr}});
 }
 
+// The menu is the selected row's: the right button selects the row under it, the keyboard opens
+// it for the selected one. Its items act on that row alone, whatever else is ticked.
 void StartupTab::Panel1MenuClick(int id) {
+  const StartupRow* row = SelectedRow();
+  if (!row) return;
+  const std::vector<size_t> just_it{static_cast<size_t>(row - rows_.data())};
   switch (id) {
     case kMenuDisable:
-      ChangeState(StartupStateChange::Disable);
+      ChangeState(StartupStateChange::Disable, just_it);
       break;
     case kMenuEnable:
-      ChangeState(StartupStateChange::Enable);
+      ChangeState(StartupStateChange::Enable, just_it);
       break;
     case kMenuOpenFolder: {
-      const int selected = Panel1InfoList_.Selected();
-      if (selected < 0 || static_cast<size_t>(selected) >= rows_.size()) break;
-      const std::string file = StartupProgramFile(host_.State(), rows_[static_cast<size_t>(selected)]);
+      const std::string file = StartupProgramFile(host_.State(), *row);
       if (!file.empty()) ShowInExplorer(host_.State(), file);
       break;
     }
     case kMenuDelete:
-      Panel1Button2Click();
+      DeleteRows(just_it);
       break;
     default:
       break;
@@ -240,31 +243,24 @@ void StartupTab::Panel1Button1Click() {
 }
 
 void StartupTab::Panel1Button2Click() {
-  const int count = Panel1InfoList_.Count();
-  if (count == 0) return;
+  if (Panel1InfoList_.Count() == 0) return;
+  DeleteRows(ChosenRows());
+}
+
+void StartupTab::DeleteRows(const std::vector<size_t>& chosen) {
   {
     const BusyFlag::Hold hold = host_.Busy().Take();
     if (!hold) return;
-    bool any_checked = false;
-    for (int i = 0; i < count && !any_checked; ++i) any_checked = Panel1InfoList_.IsChecked(i);
-    if (!any_checked) {
-      const int selected = Panel1InfoList_.Selected();
-      if (selected < 0) {
-        host_.Ui().ShowInfo(kStartupSelectOne);
-        return;
-      }
-      Panel1InfoList_.SetChecked(selected, true);
+    if (chosen.empty()) {
+      host_.Ui().ShowInfo(kStartupSelectOne);
+      return;
     }
+    // What is about to go is ticked, and stays ticked after a "No" for another try.
+    for (const size_t i : chosen) Panel1InfoList_.SetChecked(static_cast<int>(i), true);
     if (host_.Ui().AskYesNo(kStartupConfirmDelete) == Answer::No) return;
-
-    std::vector<StartupDeleteRow> chosen;
-    for (int i = 0; i < count; ++i) {
-      PumpMessages();
-      const auto row = static_cast<size_t>(i);
-      if (row >= rows_.size() || !Panel1InfoList_.IsChecked(i)) continue;
-      chosen.push_back({rows_[row].caption, rows_[row].source});
-    }
-    const StartupDeleteOutcome outcome = DeleteStartupEntries(host_.State(), chosen, [] { PumpMessages(); });
+    std::vector<StartupDeleteRow> rows;
+    for (const size_t i : chosen) rows.push_back({rows_[i].caption, rows_[i].source});
+    const StartupDeleteOutcome outcome = DeleteStartupEntries(host_.State(), rows, [] { PumpMessages(); });
     host_.Ui().ShowInfo(StartupDeleteResultText(outcome));
     // Nothing changed when the backup failed: the ticks stay for another try.
     if (outcome.backup_failed) return;

@@ -43,7 +43,7 @@ class StartupTab : public TabPage {
   void Panel1Enter();
   void Panel1Button1Click();
   void Panel1Button2Click();
-  // "禁用启动项" or "启用启动项", as the lead row (the selected one, else the first ticked one) is.
+  // "禁用启动项" or "启用启动项", as the first of the rows it acts on (those the delete button takes) is.
   void Panel1Button3Click();
   // The list's context menu at `at` (screen coordinates, or (-1, -1) from the keyboard).
   void Panel1InfoListContextMenu(POINT at);
@@ -64,10 +64,12 @@ class StartupTab : public TabPage {
   void SetCountText(const std::string& text);
   // The rows an action takes: the ticked ones, or else the selected one.
   std::vector<size_t> ChosenRows() const;
-  const StartupRow* LeadRow() const;
+  const StartupRow* SelectedRow() const;
   StartupStateChange Button3Change() const;
   void UpdateButton3();
-  void ChangeState(StartupStateChange change);
+  void ChangeState(StartupStateChange change, const std::vector<size_t>& chosen);
+  // Asks, then deletes `chosen` with their undo file and reads the tab again.
+  void DeleteRows(const std::vector<size_t>& chosen);
   void RowTip(NMLVGETINFOTIPA& tip) const;
 
   TabHost& host_;

@@ -119,7 +119,6 @@ TEST(MainWindowFrame, EveryListTakesF5AndDelete) {
   const std::string id = "KvT" + std::to_string(::GetCurrentProcessId());
   seeded.Entry(test::UninstallRoot::User, id + "按键", id + "按键程序");
   test::SeedValue run(HKEY_CURRENT_USER, test::kRunPath, id + "按键", REG_SZ, test::Sz("C:\\k.exe"));
-  ::CreateDirectoryA("C:\\KvTest", nullptr);
   test::MainWindow w;
   for (const TabId tab : kAllTabs) {
     SCOPED_TRACE(static_cast<int>(tab));

@@ -399,7 +399,7 @@ TEST(StartupState, DisableThenEnableWritesTaskManagersBytesWhereWindowsHonoursTh
   out = ChangeStartupState(s.state, rows_of(), StartupStateChange::Disable, now);
   EXPECT_EQ(out.changed.size(), 5u);
   EXPECT_EQ(out.not_applicable, 3u);
-  EXPECT_EQ(StartupStateResultText(out), "");
+  EXPECT_EQ(StartupStateResultText(out), kStartupStateSomeNotApplicable);
   std::vector<StartupRow> rows = rows_of();
   for (size_t i = 0; i < captions.size(); ++i) {
     SCOPED_TRACE(captions[i]);
@@ -417,6 +417,29 @@ TEST(StartupState, DisableThenEnableWritesTaskManagersBytesWhereWindowsHonoursTh
     EXPECT_TRUE(rows[i].disabled);
     EXPECT_EQ(rows[i].access, kStartupDisabled);
     EXPECT_EQ(rows[i].disabled_since, now);
+  }
+
+  // A name the code page cannot spell lists with "?" in it; no state goes under that other name.
+  const std::wstring thai = L"KvT\x0E01\x0E02";
+  {
+    UniqueKey run;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, test::kRunPath, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, run.put()), 0);
+    ::RegSetValueExW(run.get(), thai.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L"C:\\t.exe"), 18);
+  }
+  int unspellable = 0;
+  for (const StartupRow& row : test::ReadAllRows(s.state, nullptr)) {
+    if (row.caption.rfind("KvT?", 0) != 0) continue;
+    ++unspellable;
+    out = ChangeStartupState(s.state, {row}, StartupStateChange::Disable, now);
+    EXPECT_EQ(out.not_written, 1u);
+    EXPECT_EQ(StartupStateResultText(out), kStartupStateNotWritten);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, std::string(test::kApprovedPath) + "\\Run", row.caption));
+  }
+  EXPECT_EQ(unspellable, 1);
+  {
+    UniqueKey run;
+    ::RegOpenKeyExA(HKEY_CURRENT_USER, test::kRunPath, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, run.put());
+    ::RegDeleteValueW(run.get(), thai.c_str());
   }
 
   // A machine's state the user may only read: he is told so, and it stays as it was.
@@ -499,6 +522,9 @@ TEST(StartupState, MsconfigEntriesComeBackIntoTheirRunKeyAndTheirRecordIntoTheUn
     rows.push_back(row);
   }
   const auto record = [&](size_t i) { return test::KeyValues(HKEY_LOCAL_MACHINE, DisabledKey(rows[i].caption)); };
+  // Task Manager's state of the first one's name, left disabled: it comes back, and is said to be off.
+  SeedValue stale(HKEY_CURRENT_USER, test::ApprovedSources()[0].key(), rows[0].caption + " 项", REG_BINARY,
+                  test::ApprovedBytes(0x03));
   auto run_value = [&](size_t i, RawValue& v) {
     return test::ReadRaw(cases[i].root, cases[i].run_path, KEY_WOW64_64KEY, rows[i].caption + " 项", v);
   };
@@ -547,7 +573,8 @@ TEST(StartupState, MsconfigEntriesComeBackIntoTheirRunKeyAndTheirRecordIntoTheUn
       ChangeStartupState(s.state, {rows[0], rows[1], rows[2]}, StartupStateChange::Enable, FileTimeNow());
   EXPECT_EQ(out.restored, 3u);
   ASSERT_FALSE(out.restore_message.empty());
-  EXPECT_EQ(StartupStateResultText(out).rfind(kMsconfigRestored, 0), 0u);
+  EXPECT_EQ(StartupStateResultText(out), out.restore_message + "\r" + kMsconfigStillDisabled);
+  EXPECT_EQ(out.restore_message.rfind(kMsconfigRestored, 0), 0u);
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(cases[i].what);
     RawValue v;

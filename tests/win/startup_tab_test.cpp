@@ -597,10 +597,12 @@ TEST_F(StartupTabTest, TheStateButtonTheMenuAndTheKeysFollowTheRow) {
   SYSTEMTIME local{};
   ::GetLocalTime(&local);
   EXPECT_EQ(std::string(text).substr(0, 20), StartupDisabledTip(local.wYear, local.wMonth, local.wDay, 0, 0).substr(0, 20));
-  // Through the menu's item, back to enabled.
+  // Through the menu's item, back to enabled: the menu's row alone, whatever else is ticked.
+  list.SetChecked(RowOf(once.name()), true);
+  EXPECT_EQ(tab().Button3Caption(), kStartupDisableButton) << "the button takes the ticked row";
   ::SendMessageA(tab().PanelWindow(), WM_COMMAND, kMenuEnable, 0);
   EXPECT_EQ(list.Cell(RowOf(on.name()), 2), "tester");
-  EXPECT_EQ(tab().Button3Caption(), kStartupDisableButton);
+  list.SetChecked(RowOf(once.name()), false);
 
   // Delete asks first, as the button does; F5 reads the tab again.
   test::DialogScript no(Steps{{"确认", "否"}});
