@@ -28,14 +28,18 @@ using test::Utf16Data;
 
 const char kInjected[] = "Software\\KorvaneTest\\Injected";
 
-// Where a key of one of the two tabs lives.
+// Where a key of one of the two tabs lives, and the tab that deletes it.
 struct KeyPlace {
   HKEY root;
   const char* root_name;
   std::string prefix;  // the path of the key's parent, with its backslash
+  TabId tab;
 };
-const KeyPlace kUserUninstall{HKEY_CURRENT_USER, "HKEY_CURRENT_USER", test::UninstallPathOf(UninstallRoot::User)};
-const KeyPlace kClasses{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", ""};
+const KeyPlace kUserUninstall{HKEY_CURRENT_USER, "HKEY_CURRENT_USER", test::UninstallPathOf(UninstallRoot::User),
+                              TabId::Uninstall};
+const KeyPlace kMachineUninstall{HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE",
+                                 test::UninstallPathOf(UninstallRoot::Machine), TabId::Uninstall};
+const KeyPlace kClasses{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", TabId::Associations};
 
 class KeyDeleteReliabilityTest : public ::testing::Test {
  protected:
@@ -71,14 +75,25 @@ class KeyDeleteReliabilityTest : public ::testing::Test {
   }
   int ExtensionRow(const std::string& ext) { return test::RowOf(tab4().Panel4InfoList(), ext); }
 
-  // Selects `row` of the tab, runs the injected fault, deletes the key `name` answering 是 and
-  // checks that the outcome is the one the message states: refused with the key as it was and no
-  // file left; deleted with the named file putting the key back exactly (imported with the real
-  // registry editor); or not deleted. Returns the message.
-  std::string DeleteAndCheck(const KeyPlace& place, const std::string& name, int row) {
-    const bool uninstall = place.root == HKEY_CURRENT_USER;
-    (uninstall ? tab2().Panel2InfoList() : tab4().Panel4InfoList()).Select(row);
+  // The row of the key `name` in its tab's list, or -1.
+  int RowOfKey(const KeyPlace& place, const std::string& name) {
+    if (place.tab == TabId::Associations) return ExtensionRow(name);
+    for (const auto& [row, sub] : UninstallRows(name))
+      if (sub == name) return row;
+    return -1;
+  }
+
+  // Runs the injected fault, selects the row of the key `name`, deletes it answering 是 and
+  // checks that the outcome is the one the message states: refused with the key as it was, still
+  // listed, and no file left; deleted with the named file putting the key back exactly (imported
+  // with the real registry editor); or not deleted. Returns the message.
+  std::string DeleteAndCheck(const KeyPlace& place, const std::string& name) {
     if (inject_) inject_();
+    const bool uninstall = place.tab == TabId::Uninstall;
+    const int row = RowOfKey(place, name);
+    EXPECT_GE(row, 0) << name.substr(0, 60);
+    if (row < 0) return "";
+    (uninstall ? tab2().Panel2InfoList() : tab4().Panel4InfoList()).Select(row);
     const std::string path = place.prefix + name;
     std::vector<RegTreeKey> before;
     const bool existed = SnapshotRegistryTree(RegistryView::Wow64_64, place.root, place.root_name, path, before);
@@ -95,10 +110,11 @@ class KeyDeleteReliabilityTest : public ::testing::Test {
     const std::string named = UndoResultMessage(UndoForm::Named, "", true);
     const bool there = RegKeyExistsIn(RegistryView::Wow64_64, place.root, path);
     std::vector<RegTreeKey> after;
-    if (message == kUndoNotCreated) {
+    if (message == kUndoNotCreated || message == kNeedsAdminRights) {
       EXPECT_EQ(there, existed) << "nothing is deleted without its backup";
       EXPECT_EQ(test::FilesIn(state().UndoFolder), files_before) << "no file is left that is no backup";
       if (existed) {
+        EXPECT_GE(RowOfKey(place, name), 0) << "the list stays as it is";
         EXPECT_TRUE(SnapshotRegistryTree(RegistryView::Wow64_64, place.root, place.root_name, path, after));
         // A meddling editor may have added its own value; everything that was there stays.
         for (auto& key : after)
@@ -131,7 +147,7 @@ class KeyDeleteReliabilityTest : public ::testing::Test {
   test::StubPrograms stubs_{{"MsiExec.exe", "control.exe"}};
   test::ScopedEnv arglog_{"KORVANE_ARGLOG", stubs_.log().c_str()};
   std::string real_windows_;
-  std::function<void()> inject_;  // runs between selection and deletion
+  std::function<void()> inject_;  // runs between listing and deletion
   int round_trips_ = 0;
 };
 
@@ -201,9 +217,10 @@ TEST_F(KeyDeleteReliabilityTest, HostileUninstallEntriesAreListedAndDeletedOnlyW
   std::set<std::string> tried;
   for (bool more = true; more;) {
     more = false;
-    for (const auto& [row, sub] : UninstallRows("KvTest H")) {
+    for (const auto& row_sub : UninstallRows("KvTest H")) {
+      const std::string& sub = row_sub.second;
       if (!tried.insert(sub).second) continue;
-      refused += DeleteAndCheck(kUserUninstall, sub, row) == kUndoNotCreated;
+      refused += DeleteAndCheck(kUserUninstall, sub) == kUndoNotCreated;
       ++deletions;
       more = true;
       break;
@@ -272,10 +289,9 @@ TEST_F(KeyDeleteReliabilityTest, HostileExtensionKeysAreListedAndDeletedOnlyWith
   for (const auto& c : cases) {
     const std::string ext = test::CodePageOf(c.ext);
     SCOPED_TRACE(ext.substr(0, 60));
-    const int row = ExtensionRow(ext);
-    if (row < 0) continue;
+    if (ExtensionRow(ext) < 0) continue;
     ++listed;
-    refused += DeleteAndCheck(kClasses, ext, row) == kUndoNotCreated;
+    refused += DeleteAndCheck(kClasses, ext) == kUndoNotCreated;
   }
   EXPECT_GE(listed, seeded - 2);
   EXPECT_GE(refused, 1) << "the quoted name cannot be exported";
@@ -284,9 +300,10 @@ TEST_F(KeyDeleteReliabilityTest, HostileExtensionKeysAreListedAndDeletedOnlyWith
   test::RecordFigure("round trips compared", round_trips_);
 }
 
-// Every fault, in both tabs, must leave the key as it was and say that no undo file was made;
-// where the fault may or may not stop the export (Wine lets root write into a read-only folder, a
-// long path may still fit), the outcome must at least be one the message tells truly.
+// Every fault, in both tabs, must leave the key as it was and say that it was refused or that no
+// undo file was made; where the fault may or may not stop the export (Wine lets root write into a
+// read-only folder, a long path may still fit), the outcome must at least be one the message tells
+// truly.
 TEST_F(KeyDeleteReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo) {
   const std::string undo = state().UndoFolder;
   std::shared_ptr<void> held;  // what a fault needs until the deletion ends
@@ -294,12 +311,20 @@ TEST_F(KeyDeleteReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSay
   std::string key;  // the key the fault is injected against, below place
   std::vector<test::UndoFault> faults = test::UndoFaults(state(), undo_parent_.path(), held);
   faults.push_back({"the key removed between listing and action", [&] { test::DeleteTree(place->root, place->prefix + key); }});
+  // As a standard user finds the machine's keys (Wine enforces key DACLs; there the classes root
+  // is the machine's classes): listed, and refused before anything is written.
+  faults.push_back({"a key the user may only read", [&] {
+                      held = place->root == HKEY_CLASSES_ROOT
+                                 ? std::make_shared<test::ReadOnlyKey>(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + key)
+                                 : std::make_shared<test::ReadOnlyKey>(place->root, place->prefix + key);
+                      form().SelectTab(place->tab);
+                    }});
   // Where the fault may leave room for the export, the message need only be true.
   const std::set<std::string> may_export = {"a read-only undo folder", "an undo folder too deep for the file name"};
   int injected = 0, refused = 0;
-  for (const KeyPlace* p : {&kUserUninstall, &kClasses}) {
+  for (const KeyPlace* p : {&kMachineUninstall, &kClasses}) {
     place = p;
-    const bool uninstall = p == &kUserUninstall;
+    const bool uninstall = p->tab == TabId::Uninstall;
     key = uninstall ? "KvTest F current" : ".kvrel-fault";
     for (const auto& f : faults) {
       SCOPED_TRACE(std::string(p->root_name) + ": " + f.what);
@@ -312,19 +337,13 @@ TEST_F(KeyDeleteReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSay
         SetValueW(p->root, k, L"", REG_SZ, Utf16Data(L"kvrel.faulttype"));
         SetValueW(p->root, k + L"\\OpenWithProgids", L"kvrel.faulttype", REG_SZ, Utf16Data(L""));
       }
-      form().SelectTab(uninstall ? TabId::Uninstall : TabId::Associations);
-      int row = ExtensionRow(key);
-      if (uninstall) {
-        const auto rows = UninstallRows(key);
-        row = rows.size() == 1 ? rows[0].first : -1;
-      }
-      ASSERT_GE(row, 0);
+      form().SelectTab(p->tab);
       inject_ = f.inject;
-      const std::string message = DeleteAndCheck(*p, key, row);
+      const std::string message = DeleteAndCheck(*p, key);
       if (!may_export.count(f.what)) {
-        EXPECT_EQ(message, kUndoNotCreated);
+        EXPECT_EQ(message, f.what == std::string("a key the user may only read") ? kNeedsAdminRights : kUndoNotCreated);
       }
-      refused += message == kUndoNotCreated;
+      refused += message == kUndoNotCreated || message == kNeedsAdminRights;
       inject_ = nullptr;
       held.reset();
       state().WindowsFolder = real_windows_;
@@ -334,7 +353,7 @@ TEST_F(KeyDeleteReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSay
       EXPECT_TRUE(test::TabIsIdle(form()));
     }
   }
-  EXPECT_GE(refused, 16);
+  EXPECT_GE(refused, 18);
   test::RecordFigure("faults injected", injected);
   test::RecordFigure("round trips compared", round_trips_);
 }
@@ -391,9 +410,7 @@ TEST_F(KeyDeleteReliabilityTest, RandomExtensionKeysComeBackExactlyFromTheirUndo
   for (const auto& ext_w : exts) {
     const std::string ext = test::CodePageOf(ext_w);
     SCOPED_TRACE(ext);
-    const int row = ExtensionRow(ext);
-    ASSERT_GE(row, 0);
-    EXPECT_NE(DeleteAndCheck(kClasses, ext, row), kUndoNotCreated);
+    EXPECT_NE(DeleteAndCheck(kClasses, ext), kUndoNotCreated);
   }
   EXPECT_EQ(round_trips_, static_cast<int>(exts.size()));
   test::RecordFigure("round trips compared", round_trips_);

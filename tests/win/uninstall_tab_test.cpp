@@ -581,26 +581,6 @@ TEST_F(DeleteRecordTest, QuestionMarkInTheNameStillGivesAUsableFile) {
   EXPECT_EQ(RegReadString64(key.root(), key.path(), "DisplayName"), name);
 }
 
-TEST_F(DeleteRecordTest, NoUndoFileMeansNothingIsDeleted) {
-  const std::string name = "KvTest Undeletable";
-  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest NoExport", name);
-  // A machine-wide record the user may only read, as a standard user may: listed, refused.
-  const std::string locked = "KvTest Locked";
-  const auto& locked_key = seed_.Entry(UninstallRoot::Machine, "KvTest Locked", locked);
-  test::ReadOnlyKey read_only(locked_key.root(), locked_key.path());
-  form().SelectTab(TabId::Uninstall);
-  EXPECT_EQ(DeleteRecord(locked), kNeedsAdminRights);
-  EXPECT_TRUE(KeyThere(locked_key.root(), locked_key.path()));
-  EXPECT_GE(RowOf(locked), 0);
-  EXPECT_FALSE(FileExists(state().UndoFolder + "KvTest Locked_uninstall.reg"));
-
-  test::ScratchFolder no_regedit;
-  state().WindowsFolder = no_regedit.path();
-  EXPECT_EQ(DeleteRecord(name), kUndoNotCreated);
-  EXPECT_TRUE(KeyThere(key.root(), key.path()));
-  EXPECT_GE(RowOf(name), 0);
-}
-
 TEST_F(DeleteRecordTest, AnOlderUndoFileIsKeptAndTheNewOneNumbered) {
   const std::string name = "KvTest Twice";
   const auto& key = seed_.Entry(UninstallRoot::User, "KvTest Twice", name);
