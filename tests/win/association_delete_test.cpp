@@ -15,12 +15,6 @@ namespace {
 
 using Steps = std::vector<test::DialogScript::Step>;
 
-std::string Utf16Le(const std::string& ascii) {
-  std::string out;
-  for (char c : ascii) out += std::string{c, '\0'};
-  return out;
-}
-
 class AssociationDeleteTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -125,7 +119,7 @@ TEST_F(AssociationDeleteTest, EveryCopyGoesAndComesBackIntoItsOwnTree) {
     EXPECT_EQ(test::RowOf(list(), ext), -1);
 
     const std::string path = form().State().UndoFolder + file;
-    EXPECT_EQ(test::ReadFile(path).find(Utf16Le("HKEY_CLASSES_ROOT")), std::string::npos);
+    EXPECT_EQ(test::ReadFile(path).find(test::Utf16Bytes("HKEY_CLASSES_ROOT")), std::string::npos);
     ASSERT_TRUE(test::ImportWithRegedit(form().State().WindowsFolder, path));
     EXPECT_EQ(test::DumpClassTree(ext, test::kUserClasses), user_before);
     EXPECT_EQ(test::DumpClassTree(ext, test::kMachineClasses), machine_before);

@@ -46,32 +46,9 @@ inline ::testing::AssertionResult HasDefault(const std::string& key, const std::
                                        << text << "]";
 }
 
-// Every value and subkey below a key, as one comparable text.
+// Every value and subkey below a class key, as one comparable text.
 inline std::string DumpClassTree(const std::string& key, const ClassTree& tree = kClassesRoot) {
-  UniqueKey k;
-  if (::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
-    return "<missing>";
-  std::vector<std::string> lines;
-  char name[1024];
-  BYTE data[4096];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name, size = sizeof data, type = 0;
-    if (::RegEnumValueA(k.get(), i, name, &n, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-    lines.push_back("[" + key + "] " + name + " " + std::to_string(type) + " " +
-                    std::string(reinterpret_cast<char*>(data), size));
-  }
-  std::vector<std::string> subs;
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name;
-    if (::RegEnumKeyExA(k.get(), i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subs.push_back(name);
-  }
-  std::sort(lines.begin(), lines.end());
-  std::sort(subs.begin(), subs.end());
-  std::string out;
-  for (const auto& l : lines) out += l + "\n";
-  for (const auto& s : subs) out += DumpClassTree(key + "\\" + s, tree);
-  return out;
+  return DumpKeyTree(tree.root, tree.Path(key), key);
 }
 
 // Keys under HKEY_CLASSES_ROOT that this test owns. Each must not exist beforehand; all of them
@@ -122,14 +99,6 @@ class SeededClasses {
 };
 
 inline AssociationTab& Tab4(TForm1& form) { return static_cast<AssociationTab&>(form.Tab(TabId::Associations)); }
-
-inline int ImageOf(ListView& list, int row) {
-  LVITEMA it{};
-  it.mask = LVIF_IMAGE;
-  it.iItem = row;
-  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-  return it.iImage;
-}
 
 // The three edit boxes of an association dialog, in their tab order.
 inline BOOL CALLBACK CollectEdit(HWND h, LPARAM lp) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -98,6 +99,34 @@ inline bool SeedKeyExists(HKEY root, const std::string& path, REGSAM view = KEY_
   UniqueKey key;
   return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
+
+// Every value (type and bytes) and subkey below a key (64-bit view), as one comparable text whose
+// lines name the key by `label`; "<missing>" for no key.
+inline std::string DumpKeyTree(HKEY root, const std::string& path, const std::string& label) {
+  UniqueKey k;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS) return "<missing>";
+  std::vector<std::string> lines, subs;
+  std::string name(16384, '\0'), data(65536, '\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD n = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+    if (::RegEnumValueA(k.get(), i, &name[0], &n, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
+        ERROR_SUCCESS)
+      break;
+    lines.push_back("[" + label + "] " + name.substr(0, n) + " " + std::to_string(type) + " " + data.substr(0, size));
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD n = static_cast<DWORD>(name.size());
+    if (::RegEnumKeyExA(k.get(), i, &name[0], &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subs.push_back(name.substr(0, n));
+  }
+  std::sort(lines.begin(), lines.end());
+  std::sort(subs.begin(), subs.end());
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  for (const auto& s : subs) out += DumpKeyTree(root, path + "\\" + s, label + "\\" + s);
+  return out;
+}
+inline std::string DumpKeyTree(HKEY root, const std::string& path) { return DumpKeyTree(root, path, path); }
 
 // A key that exists while the guard lives; what it had to create is deleted afterwards.
 class SeedKey {
@@ -313,6 +342,23 @@ class DialogScript {
   size_t next_ = 0;
   UINT_PTR timer_ = 0;
 };
+
+// The image list index a row of a tab's list shows.
+inline int ImageOf(const ListView& list, int row) {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = row;
+  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+// UTF-16LE bytes of a code page 936 text (no terminator), as the registry editor writes its files.
+inline std::string Utf16Bytes(const std::string& text) {
+  std::wstring w(text.size() + 1, L'\0');
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0],
+                                      static_cast<int>(w.size()));
+  return std::string(reinterpret_cast<const char*>(w.data()), static_cast<size_t>(n > 0 ? n : 0) * 2);
+}
 
 // The first row of a tab's list whose first cell is `caption`, or -1.
 inline int RowOf(ListView& list, const std::string& caption) {
