@@ -29,28 +29,14 @@ inline const ClassTree kUserClasses{HKEY_CURRENT_USER, "Software\\Classes\\"};
 inline const ClassTree kMachineClasses{HKEY_LOCAL_MACHINE, "Software\\Classes\\"};
 
 inline bool ClassKeyExists(const std::string& key, const ClassTree& tree = kClassesRoot) {
-  UniqueKey k;
-  return ::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) ==
-         ERROR_SUCCESS;
+  return SeedKeyExists(tree.root, tree.Path(key));
 }
 
-// The default value of a key exactly as stored; `type` is REG_NONE when there is none.
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::string data;
-};
+// The default value of a key below HKEY_CLASSES_ROOT exactly as stored; `type` is REG_NONE when
+// there is none.
 inline RawValue ClassDefault(const std::string& key) {
   RawValue v;
-  UniqueKey k;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
-    return v;
-  char buf[4096];
-  DWORD size = sizeof buf, type = REG_NONE;
-  if (::RegQueryValueExA(k.get(), "", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
-    v.type = type;
-    v.data.assign(buf, size);
-  }
-  return v;
+  return ReadRaw(HKEY_CLASSES_ROOT, key, KEY_WOW64_64KEY, "", v) ? v : RawValue{};
 }
 // What RegWriteString leaves: REG_SZ text with its terminating NUL.
 inline ::testing::AssertionResult HasDefault(const std::string& key, const std::string& text) {
@@ -60,32 +46,9 @@ inline ::testing::AssertionResult HasDefault(const std::string& key, const std::
                                        << text << "]";
 }
 
-// Every value and subkey below a key, as one comparable text.
+// Every value and subkey below a class key, as one comparable text.
 inline std::string DumpClassTree(const std::string& key, const ClassTree& tree = kClassesRoot) {
-  UniqueKey k;
-  if (::RegOpenKeyExA(tree.root, tree.Path(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
-    return "<missing>";
-  std::vector<std::string> lines;
-  char name[1024];
-  BYTE data[4096];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name, size = sizeof data, type = 0;
-    if (::RegEnumValueA(k.get(), i, name, &n, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-    lines.push_back("[" + key + "] " + name + " " + std::to_string(type) + " " +
-                    std::string(reinterpret_cast<char*>(data), size));
-  }
-  std::vector<std::string> subs;
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name;
-    if (::RegEnumKeyExA(k.get(), i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subs.push_back(name);
-  }
-  std::sort(lines.begin(), lines.end());
-  std::sort(subs.begin(), subs.end());
-  std::string out;
-  for (const auto& l : lines) out += l + "\n";
-  for (const auto& s : subs) out += DumpClassTree(key + "\\" + s, tree);
-  return out;
+  return DumpKeyTree(tree.root, tree.Path(key), key);
 }
 
 // Keys under HKEY_CLASSES_ROOT that this test owns. Each must not exist beforehand; all of them
@@ -136,21 +99,6 @@ class SeededClasses {
 };
 
 inline AssociationTab& Tab4(TForm1& form) { return static_cast<AssociationTab&>(form.Tab(TabId::Associations)); }
-
-// The row of the list whose extension is `ext`, or -1.
-inline int RowOf(ListView& list, const std::string& ext) {
-  for (int i = 0; i < list.Count(); ++i)
-    if (list.Cell(i, 0) == ext) return i;
-  return -1;
-}
-
-inline int ImageOf(ListView& list, int row) {
-  LVITEMA it{};
-  it.mask = LVIF_IMAGE;
-  it.iItem = row;
-  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-  return it.iImage;
-}
 
 // The three edit boxes of an association dialog, in their tab order.
 inline BOOL CALLBACK CollectEdit(HWND h, LPARAM lp) {

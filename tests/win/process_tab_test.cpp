@@ -18,11 +18,7 @@ namespace {
 
 ProcessTab& Tab3(test::MainWindow& w) { return static_cast<ProcessTab&>(w.form().Tab(TabId::Processes)); }
 
-int RowOf(ListView& list, const std::string& caption) {
-  for (int i = 0; i < list.Count(); ++i)
-    if (list.Cell(i, 0) == caption) return i;
-  return -1;
-}
+using test::RowOf;
 
 std::string SelectedCaption(ListView& list) {
   const int row = list.Selected();

@@ -118,26 +118,13 @@ void Print(const char* when, const Usage& u) {
 }
 
 
-HelperProcesses::HelperProcesses() : folder_(TempFolder()) {}
+HelperProcesses::HelperProcesses() = default;
 
 HelperProcesses::~HelperProcesses() {
   for (auto& p : processes_) {
     ::TerminateProcess(p.second.get(), 1);
     ::WaitForSingleObject(p.second.get(), 5000);
   }
-  processes_.clear();
-  if (!folder_.empty()) RemoveTree(folder_);
-}
-
-std::string HelperProcesses::Copy(const std::string& name, const std::string& sub) {
-  std::string dir = folder_;
-  if (!sub.empty()) {
-    dir += sub + "\\";
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-  }
-  const std::string target = dir + name;
-  if (!::CopyFileA(BinaryPath("tests/helpers/sleeper.exe").c_str(), target.c_str(), FALSE)) return "";
-  return target;
 }
 
 DWORD HelperProcesses::Start(const std::string& path, DWORD flags) {

@@ -1,12 +1,14 @@
 #pragma once
-// Helper processes for the process tab's tests: copies of the sleeper under chosen names in a
-// temporary folder, started and ended by handle. Everything started is ended on destruction.
+// Helper processes for the process tab's tests: copies of the sleeper under chosen names, started
+// and ended by handle, and what this process uses of the system. Everything started is ended on
+// destruction.
 #include <windows.h>
 
 #include <map>
 #include <vector>
 #include <string>
 
+#include "tests/win/test_support.h"
 #include "win/handles.h"
 
 namespace kv::test {
@@ -18,8 +20,8 @@ class HelperProcesses {
   HelperProcesses(const HelperProcesses&) = delete;
   HelperProcesses& operator=(const HelperProcesses&) = delete;
 
-  // Copies the sleeper to <temp>\<sub>\<name>; returns the full path ("" on failure).
-  std::string Copy(const std::string& name, const std::string& sub = "");
+  // Copies the sleeper to <folder>\<sub>\<name>; returns the full path ("" on failure).
+  std::string Copy(const std::string& name, const std::string& sub = "") { return sleepers_.Copy(name, sub); }
   // Starts `path` with `flags` (e.g. HIGH_PRIORITY_CLASS) and waits until its executable path
   // can be read from outside; returns its process id, 0 on failure.
   DWORD Start(const std::string& path, DWORD flags = 0);
@@ -28,10 +30,10 @@ class HelperProcesses {
   bool Running(DWORD pid) const;
   // Waits for the process to end; its exit code, or STILL_ACTIVE after the time-out.
   DWORD WaitExit(DWORD pid, DWORD timeout_ms = 5000) const;
-  const std::string& Folder() const { return folder_; }
+  const std::string& Folder() const { return sleepers_.folder(); }
 
  private:
-  std::string folder_;
+  HelperCopies sleepers_{"sleeper.exe"};  // goes after the processes, which the destructor ends
   std::map<DWORD, UniqueHandle> processes_;
 };
 

@@ -52,7 +52,7 @@ TEST(FsRedirectionOff, OnlyA32BitProcessUnderWow64SwitchesAndTheScopeSwitchesBac
   ASSERT_GT(::GetSystemWow64DirectoryA(wow, MAX_PATH), 0u);
   const std::string name = "korvane-redirect-" + std::to_string(::GetCurrentProcessId()) + ".txt";
   const std::string only_wow = std::string(wow) + "\\" + name;
-  ASSERT_TRUE(test::WriteFileText(only_wow, "x"));
+  ASSERT_TRUE(test::WriteFile(only_wow, "x"));
   ScopeExit remove([&] { ::DeleteFileA(only_wow.c_str()); });
   const std::string as_named = real.SystemFolder + name;
   EXPECT_TRUE(FileExists(as_named)) << as_named;
@@ -71,7 +71,7 @@ TEST(FsRedirectionOff, OnlyA32BitProcessUnderWow64SwitchesAndTheScopeSwitchesBac
 
 TEST(FileChecks, FilesAndFoldersAreTold) {
   TempFolder dir;
-  ASSERT_TRUE(test::WriteFileText(dir.path() + "f.txt", "x"));
+  ASSERT_TRUE(test::WriteFile(dir.path() + "f.txt", "x"));
   EXPECT_TRUE(FileExists(dir.path() + "f.txt"));
   EXPECT_FALSE(DirectoryExists(dir.path() + "f.txt"));
   EXPECT_TRUE(DirectoryExists(dir.path()));
@@ -83,7 +83,7 @@ TEST(FileChecks, FilesAndFoldersAreTold) {
 
 TEST(FileIcons, EveryPathGivesARealIcon) {
   TempFolder dir;
-  ASSERT_TRUE(test::WriteFileText(dir.path() + "notes.txt", "not a program"));
+  ASSERT_TRUE(test::WriteFile(dir.path() + "notes.txt", "not a program"));
   char system[MAX_PATH] = {};
   ::GetSystemDirectoryA(system, MAX_PATH);
   FileIcons icons;
@@ -101,7 +101,7 @@ TEST(FileIcons, EveryPathGivesARealIcon) {
 // every row whose file is missing or has no icon of its own.
 TEST(RowIcons, EachIconFileAndTheGenericIconAreAddedOnce) {
   TempFolder dir;
-  ASSERT_TRUE(test::WriteFileText(dir.path() + "notes.txt", "not a program"));
+  ASSERT_TRUE(test::WriteFile(dir.path() + "notes.txt", "not a program"));
   char system[MAX_PATH] = {};
   ::GetSystemDirectoryA(system, MAX_PATH);
   const std::string shell32 = std::string(system) + "\\shell32.dll";
@@ -149,7 +149,7 @@ TEST(RunProgram, CommandLineIsABlankAndTheParameters) {
       "/s /e \"" + dir.path() + "\xD6\xD0\xCE\xC4_uninstall.reg\" \"HKEY_CURRENT_USER\\Software\\a b\"";
   ASSERT_TRUE(RunProgram(HelperPath("argrecorder.exe"), parameters));
   // The recorder has written its log by the time the call returns.
-  const std::string text = test::ReadFileText(log);
+  const std::string text = test::ReadFile(log);
   const size_t first = text.find('\n');
   ASSERT_NE(first, std::string::npos) << text;
   EXPECT_EQ(text.substr(first + 1), " " + parameters + "\n");
@@ -200,7 +200,7 @@ TEST(HardenDllSearch, ADllBesideTheProgramIsNotLoaded) {
   // environment variable for that is not passed on to programs started from here.
   if (!UnderWine()) GTEST_SKIP() << "relies on Wine's per-program DLL overrides";
   const std::string probe = "korvane-dllprobe-" + std::to_string(::GetCurrentProcessId()) + ".exe";
-  test::ParentKeyGuard app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
+  test::SeedKey app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
   const std::string probe_key = "Software\\Wine\\AppDefaults\\" + probe;
   ScopeExit restore([&] { test::DeleteTree(HKEY_CURRENT_USER, probe_key); });
   {
@@ -280,7 +280,7 @@ TEST(HardenDllSearch, TheRealProgramLoadsNoPlantedDll) {
   if (!UnderWine()) GTEST_SKIP() << "relies on Wine's per-program DLL overrides";
   const char* const kRunTimeDlls[] = {"psapi"};  // LoadSystemLibrary's callers
   const std::string exe = "korvane-planted-" + std::to_string(::GetCurrentProcessId()) + ".exe";
-  test::ParentKeyGuard app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
+  test::SeedKey app_defaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
   const std::string exe_key = "Software\\Wine\\AppDefaults\\" + exe;
   ScopeExit restore([&] { test::DeleteTree(HKEY_CURRENT_USER, exe_key); });
   std::string overrides;

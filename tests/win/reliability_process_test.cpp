@@ -17,11 +17,7 @@ class ProcessReliabilityTest : public ::testing::Test {
   TForm1& form() { return main_.form(); }
   ProcessTab& tab() { return static_cast<ProcessTab&>(form().Tab(TabId::Processes)); }
   ListView& list() { return tab().Panel3InfoList(); }
-  int RowOf(const std::string& name) {
-    for (int i = 0; i < list().Count(); ++i)
-      if (list().Cell(i, 0) == name) return i;
-    return -1;
-  }
+  int RowOf(const std::string& name) { return test::RowOf(list(), name); }
   // Ends the row of `name` through the button answering 是: only the question may be shown.
   void End(const std::string& name) {
     const int row = RowOf(name);

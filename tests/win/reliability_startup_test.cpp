@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <random>
 #include <set>
 
@@ -227,7 +229,7 @@ class StartupReliabilityTest : public ::testing::Test {
       if (file && new_files.size() == 1) {
         EXPECT_TRUE(test::ImportWithRegedit(real_windows_, state().UndoFolder + new_files[0]));
         EXPECT_TRUE(test::SameRegistryTree(AfterRestore(before, gone), Sources())) << new_files[0];
-        EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, test::CodePageOf(kInjected)));
+        EXPECT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, test::CodePageOf(kInjected)));
         ++round_trips_;
       }
     } else {
@@ -434,32 +436,19 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
     std::function<void()> inject;
     bool same_name = false;  // the disabled entry is named like the Run value
   };
-  const Fault faults[] = {
-      {"no registry editor (the tab writes its own file)", {kUndoWritten}, [&] {
-         auto empty = std::make_shared<test::ScratchFolder>();
-         state().WindowsFolder = empty->path();
-         held = empty;
-       }},
-      {"a registry editor that writes nothing", {kUndoWritten}, [&] {
-         auto editor = std::make_shared<test::StubEditor>("nothing");
-         state().WindowsFolder = editor->folder();
-         held = editor;
-       }},
-      {"an Undo file where the folder should be", {kUndoNotCreated}, [&] {
-         test::RemoveTree(undo);
-         EXPECT_TRUE(test::WriteFile(s_.base.path() + "Undo", "not a folder"));
-         held = std::shared_ptr<void>(nullptr, [this](void*) { ::DeleteFileA((s_.base.path() + "Undo").c_str()); });
-       }},
-      {"a read-only undo folder", {kUndoNotCreated, kUndoWritten}, [&] {
-         EnsureUndoFolder(state());
-         ::SetFileAttributesA(undo.c_str(), FILE_ATTRIBUTE_READONLY);
-         held = std::shared_ptr<void>(nullptr, [undo](void*) { ::SetFileAttributesA(undo.c_str(), FILE_ATTRIBUTE_NORMAL); });
-       }},
-      {"an undo folder too deep for the file name", {kUndoNotCreated, kUndoWritten}, [&] {
-         std::string deep = s_.base.path();
-         while (deep.size() < 240) deep += "deeper\\";
-         state().UndoFolder = deep;
-       }},
+  // Tab 1 writes its own file: the registry editor's faults do not touch it.
+  const std::map<std::string, std::vector<std::string>> undo_outcomes = {
+      {"an Undo file where the folder should be", {kUndoNotCreated}},
+      {"a read-only undo folder", {kUndoNotCreated, kUndoWritten}},
+      {"an undo folder too deep for the file name", {kUndoNotCreated, kUndoWritten}},
+  };
+  std::vector<Fault> faults;
+  for (auto& f : test::UndoFaults(state(), s_.base.path(), held)) {
+    const auto it = undo_outcomes.find(f.what);
+    faults.push_back({f.what, it == undo_outcomes.end() ? std::vector<std::string>{kUndoWritten} : it->second,
+                      std::move(f.inject)});
+  }
+  const Fault more[] = {
       {"the value vanishes", {some}, [&] { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, run.c_str(), L"KvRel F"); }},
       {"the disabled entry vanishes", {some}, [&] { disabled_.clear(); }},
       {"the shortcut vanishes", {kUndoWritten}, [&] { ::DeleteFileA((state().StartupFolder + "KvRel F.lnk").c_str()); }},
@@ -479,6 +468,7 @@ TEST_F(StartupReliabilityTest, InjectedFaultsDeleteNothingWithoutABackupAndSaySo
          test::SetValueW(HKEY_CURRENT_USER, approved_run, L"KvRel F", REG_SZ, "odd");
        }},
   };
+  faults.insert(faults.end(), std::begin(more), std::end(more));
   int injected = 0;
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.what);
@@ -576,7 +566,7 @@ TEST_F(StartupReliabilityTest, RandomEntriesComeBackExactlyFromTheirUndoFile) {
                                                              : std::string(kUndoWritten) + "\r" + kStartupSomeNotDeleted);
     ++files;
   }
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, test::CodePageOf(kInjected)));
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, test::CodePageOf(kInjected)));
   test::DeleteTree(HKEY_CURRENT_USER, test::CodePageOf(kInjected));
   test::RecordFigure("round trips compared", static_cast<long long>(listed.size()));
   test::RecordFigure("hostile cases tried", static_cast<long long>(picks.size()));

@@ -1,11 +1,13 @@
 #pragma once
 // Shared by the reliability tests of the tabs: values seeded through the W functions (any bytes,
 // any type), the state a tab must be left in after anything, a misbehaving registry editor, and
-// the check that a deletion's message tells the truth.
+// the figures the tests record.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,12 +16,22 @@
 #include "app/form1.h"
 #include "win/handles.h"
 #include "sysaccess/programs.h"
+#include "sysaccess/undo_store.h"
 #include "sysaccess/undo_verify.h"
-#include "tests/win/reliability_figures.h"
 #include "tests/win/sysaccess_fixtures.h"
 #include "tests/win/test_support.h"
 
 namespace kv::test {
+
+// Figures of the reliability tests (hostile cases tried, faults injected, round trips compared,
+// soak readings), appended as "name<TAB>number" lines to reliability-figures.txt in the build
+// folder; tools/test adds them up into its summary.
+inline void RecordFigure(const std::string& name, long long n) {
+  if (FILE* f = std::fopen(BinaryPath("reliability-figures.txt").c_str(), "ab")) {
+    std::fprintf(f, "%s\t%lld\n", name.c_str(), n);
+    std::fclose(f);
+  }
+}
 
 inline std::wstring WideOf(const std::string& s) {
   const std::u16string w = WideFromCodePage(s);
@@ -147,26 +159,61 @@ inline ::testing::AssertionResult SameRegistryTree(const std::vector<RegTreeKey>
 // A stand-in Windows folder whose regedit.exe misbehaves as `mode` says (tests/helpers/stubregedit).
 class StubEditor {
  public:
-  explicit StubEditor(const char* mode) : mode_("KORVANE_REGEDIT_MODE", mode) {
-    ::CopyFileA(BinaryPath("tests/helpers/stubregedit.exe").c_str(), (folder_.path() + "regedit.exe").c_str(), FALSE);
-  }
-  const std::string& folder() const { return folder_.path(); }
+  explicit StubEditor(const char* mode) : mode_("KORVANE_REGEDIT_MODE", mode) {}
+  const std::string& folder() const { return copies_.folder(); }
 
  private:
-  ScratchFolder folder_;
+  HelperCopies copies_{"stubregedit.exe", {"regedit.exe"}};
   ScopedEnv mode_;
 };
 
-// The files in a folder (names only).
-inline std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  UniqueFind find(::FindFirstFileA((folder + "*").c_str(), &data));
-  if (!find) return names;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
-  } while (::FindNextFileA(find.get(), &data));
-  return names;
+// Faults of the registry editor and the undo folder, which every tab that deletes with a backup
+// meets alike. Each injects its fault into `state`, whose undo folder is `undo_parent` + "Undo\\",
+// and puts into `held` what must live until the deletion ends; the caller puts the folders back.
+struct UndoFault {
+  const char* what;
+  std::function<void()> inject;
+};
+inline std::vector<UndoFault> UndoFaults(AppState& state, const std::string& undo_parent,
+                                         std::shared_ptr<void>& held) {
+  // The faults run after this returns: they reach the caller's objects through pointers.
+  AppState* st = &state;
+  std::shared_ptr<void>* keep = &held;
+  const std::string undo = undo_parent + "Undo\\";
+  auto editor = [st, keep](const char* mode) {
+    return [st, keep, mode] {
+      auto e = std::make_shared<StubEditor>(mode);
+      st->WindowsFolder = e->folder();
+      *keep = e;
+    };
+  };
+  return {
+      {"no registry editor", [st, keep] {
+         auto empty = std::make_shared<ScratchFolder>();
+         st->WindowsFolder = empty->path();
+         *keep = empty;
+       }},
+      {"an editor that writes nothing", editor("nothing")},
+      {"an editor that writes an empty file", editor("empty")},
+      {"an editor that leaves the values out", editor("partial")},
+      {"a value added between export and deletion", editor("meddle")},
+      {"an export with a key of its own added", editor("inject")},
+      {"an Undo file where the folder should be", [undo, undo_parent, keep] {
+         RemoveTree(undo);
+         EXPECT_TRUE(WriteFile(undo_parent + "Undo", "not a folder"));
+         *keep = std::shared_ptr<void>(nullptr, [undo_parent](void*) { ::DeleteFileA((undo_parent + "Undo").c_str()); });
+       }},
+      {"a read-only undo folder", [undo, st, keep] {
+         EnsureUndoFolder(*st);
+         ::SetFileAttributesA(undo.c_str(), FILE_ATTRIBUTE_READONLY);
+         *keep = std::shared_ptr<void>(nullptr, [undo](void*) { ::SetFileAttributesA(undo.c_str(), FILE_ATTRIBUTE_NORMAL); });
+       }},
+      {"an undo folder too deep for the file name", [undo_parent, st] {
+         std::string deep = undo_parent;
+         while (deep.size() < 240) deep += "deeper\\";
+         st->UndoFolder = deep;
+       }},
+  };
 }
 
 }  // namespace kv::test

@@ -1,6 +1,6 @@
 #pragma once
-// Seeding the real autostart sources of the Wine prefix: every value and key a test adds goes
-// again afterwards, a value it replaces comes back, and keys it had to create are removed.
+// The autostart sources for the tests of tab 1: their keys, Task Manager's states, shortcut
+// bytes, scratch Startup folders and seeded entries (the registry seeding itself is test_support.h's).
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -62,156 +62,6 @@ inline const std::vector<ApprovedSource>& ApprovedSources() {
   return sources;
 }
 
-inline bool OpenSeedKey(HKEY root, const std::string& path, REGSAM view, UniqueKey& key) {
-  return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) == ERROR_SUCCESS;
-}
-
-inline bool SeedKeyExists(HKEY root, const std::string& path, REGSAM view = KEY_WOW64_64KEY) {
-  UniqueKey key;
-  return OpenSeedKey(root, path, view, key);
-}
-
-// A key that exists while the guard lives; what it had to create is deleted afterwards.
-class SeedKey {
- public:
-  SeedKey(HKEY root, std::string path, REGSAM view = KEY_WOW64_64KEY) : root_(root), path_(std::move(path)), view_(view) {
-    for (size_t at = 0; at != std::string::npos;) {
-      at = path_.find('\\', at + 1);
-      const std::string prefix = path_.substr(0, at);
-      if (!SeedKeyExists(root_, prefix, view_)) {
-        created_ = prefix;
-        break;
-      }
-    }
-    UniqueKey key;
-    ::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, key.put(), nullptr);
-  }
-  ~SeedKey() {
-    if (created_.empty()) return;
-    UniqueKey key;
-    if (OpenSeedKey(root_, created_, view_, key)) ::RegDeleteTreeA(key.get(), nullptr);
-    key.reset();
-    ::RegDeleteKeyExA(root_, created_.c_str(), view_, 0);
-  }
-  SeedKey(const SeedKey&) = delete;
-  SeedKey& operator=(const SeedKey&) = delete;
-  HKEY root() const { return root_; }
-  const std::string& path() const { return path_; }
-  REGSAM view() const { return view_; }
-
- private:
-  HKEY root_;
-  std::string path_;
-  REGSAM view_;
-  std::string created_;
-};
-
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::string data;
-  bool operator==(const RawValue& o) const { return type == o.type && data == o.data; }
-};
-
-inline bool ReadRaw(HKEY root, const std::string& path, REGSAM view, const std::string& name, RawValue& out) {
-  UniqueKey key;
-  if (!OpenSeedKey(root, path, view, key)) return false;
-  DWORD size = 0;
-  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS) return false;
-  out.data.assign(size + 2, '\0');
-  DWORD got = size + 2;
-  if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &out.type, reinterpret_cast<BYTE*>(&out.data[0]), &got) !=
-      ERROR_SUCCESS)
-    return false;
-  out.data.resize(got);
-  return true;
-}
-
-inline void WriteRaw(HKEY root, const std::string& path, REGSAM view, const std::string& name, const RawValue& v) {
-  UniqueKey key;
-  if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.put(), nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  ::RegSetValueExA(key.get(), name.c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
-                   static_cast<DWORD>(v.data.size()));
-}
-
-inline bool ValueExists(HKEY root, const std::string& path, const std::string& name, REGSAM view = KEY_WOW64_64KEY) {
-  RawValue v;
-  return ReadRaw(root, path, view, name, v);
-}
-
-// Every value of a key, by name.
-inline std::map<std::string, RawValue> KeyValues(HKEY root, const std::string& path, REGSAM view = KEY_WOW64_64KEY) {
-  std::map<std::string, RawValue> out;
-  UniqueKey key;
-  if (!OpenSeedKey(root, path, view, key)) return out;
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD len = sizeof name;
-    if (::RegEnumValueA(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    RawValue v;
-    if (ReadRaw(root, path, view, std::string(name, len), v)) out[std::string(name, len)] = v;
-  }
-  return out;
-}
-
-// A value set for the test's lifetime; a value of that name that was there before comes back.
-class SeedValue {
- public:
-  SeedValue(HKEY root, const std::string& path, std::string name, DWORD type, std::string data,
-            REGSAM view = KEY_WOW64_64KEY)
-      : key_(root, path, view), name_(std::move(name)) {
-    had_ = ReadRaw(root, path, view, name_, old_);
-    WriteRaw(root, path, view, name_, RawValue{type, std::move(data)});
-  }
-  ~SeedValue() {
-    if (had_) {
-      WriteRaw(key_.root(), key_.path(), key_.view(), name_, old_);
-      return;
-    }
-    UniqueKey key;
-    if (OpenSeedKey(key_.root(), key_.path(), key_.view(), key)) ::RegDeleteValueA(key.get(), name_.c_str());
-  }
-  SeedValue(const SeedValue&) = delete;
-  SeedValue& operator=(const SeedValue&) = delete;
-  const std::string& name() const { return name_; }
-
- private:
-  SeedKey key_;
-  std::string name_;
-  bool had_ = false;
-  RawValue old_;
-};
-
-inline std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
-
-// Values that a test expects to appear (a restore, an add): removed at the end if they do, the
-// old value put back if there was one.
-class ValueCleanup {
- public:
-  ValueCleanup(HKEY root, std::string path, std::string name, REGSAM view = KEY_WOW64_64KEY)
-      : root_(root), path_(std::move(path)), name_(std::move(name)), view_(view) {
-    had_ = ReadRaw(root_, path_, view_, name_, old_);
-  }
-  ~ValueCleanup() {
-    if (had_) {
-      WriteRaw(root_, path_, view_, name_, old_);
-      return;
-    }
-    UniqueKey key;
-    if (OpenSeedKey(root_, path_, view_, key)) ::RegDeleteValueA(key.get(), name_.c_str());
-  }
-  ValueCleanup(const ValueCleanup&) = delete;
-  ValueCleanup& operator=(const ValueCleanup&) = delete;
-
- private:
-  HKEY root_;
-  std::string path_, name_;
-  REGSAM view_;
-  bool had_ = false;
-  RawValue old_;
-};
-
 // A name nobody else uses: "KvT<pid>_" + base.
 inline std::string Unique(const std::string& base) { return "KvT" + std::to_string(::GetCurrentProcessId()) + "_" + base; }
 
@@ -250,12 +100,7 @@ inline std::string ShortcutBytes(const std::string& target) {
   return b + block + std::string(4, '\0');
 }
 
-inline std::string CorpusFolder() {
-  std::string p = "Z:" + std::string(KORVANE_SOURCE_DIR) + "/../shared/corpus/lnk/";
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
+inline std::string CorpusFolder() { return SourcePath("../shared/corpus/lnk/"); }
 
 inline bool CopyCorpus(const std::string& name, const std::string& to) {
   return ::CopyFileA((CorpusFolder() + name).c_str(), to.c_str(), FALSE) != FALSE;

@@ -1,5 +1,6 @@
 #pragma once
-// Scratch folders and helper programs for the system-access tests.
+// Registry files for the system-access tests: importing one as the user would, and real users'
+// keys imported for one test.
 #include <windows.h>
 
 #include <string>
@@ -12,81 +13,6 @@
 #include "tests/win/test_support.h"
 
 namespace kv::test {
-
-// A build path as the Windows side sees it: a Unix path is on Wine's drive Z:.
-inline std::string WindowsPath(std::string path) {
-  for (auto& c : path)
-    if (c == '/') c = '\\';
-  if (!path.empty() && path[0] == '\\') path = "Z:" + path;
-  return path;
-}
-
-inline std::string HelperPath(const std::string& name) {
-  return WindowsPath(KORVANE_BINARY_DIR) + "\\tests\\helpers\\" + name;
-}
-
-inline bool WriteFileText(const std::string& path, const std::string& text) {
-  UniqueFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return f && ::WriteFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
-}
-
-inline std::string ReadFileText(const std::string& path) {
-  UniqueFile f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string text;
-  if (!f) return text;
-  char buf[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-  return text;
-}
-
-inline bool KeyExists(HKEY root, const std::string& path) {
-  UniqueKey key;
-  return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-// Removes a scratch key with everything below it.
-inline void DeleteTree(HKEY root, const std::string& path) {
-  ::RegDeleteTreeA(root, path.c_str());
-  ::RegDeleteKeyA(root, path.c_str());
-}
-
-// A scratch key's parent that the test may create: removed again if it was not there and is empty.
-class ParentKeyGuard {
- public:
-  ParentKeyGuard(HKEY root, std::string path) : root_(root), path_(std::move(path)), had_(KeyExists(root, path_)) {}
-  ~ParentKeyGuard() {
-    if (!had_) ::RegDeleteKeyA(root_, path_.c_str());  // refuses while subkeys remain
-  }
-  ParentKeyGuard(const ParentKeyGuard&) = delete;
-  ParentKeyGuard& operator=(const ParentKeyGuard&) = delete;
-
- private:
-  HKEY root_;
-  std::string path_;
-  bool had_;
-};
-
-// Sets an environment variable for the programs this test starts; the old value comes back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    char old[32768];
-    DWORD n = ::GetEnvironmentVariableA(name, old, sizeof old);
-    had_ = n > 0 && n < sizeof old;
-    if (had_) old_.assign(old, n);
-    ::SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnv() { ::SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 // Imports a registry file with the registry editor of `windows_folder`, as the user restoring it
 // would. Under a loaded Wine, starting the editor now and then fails outright (CreateProcess gives
@@ -111,9 +37,7 @@ inline ::testing::AssertionResult ImportWithRegedit(const std::string& windows_f
 }
 
 // The registry files of real Windows users beside the sources (../shared/corpus/registry).
-inline std::string CorpusRegistryFile(const std::string& name) {
-  return WindowsPath(std::string(KORVANE_SOURCE_DIR) + "/../shared/corpus/registry/" + name);
-}
+inline std::string CorpusRegistryFile(const std::string& name) { return SourcePath("../shared/corpus/registry/" + name); }
 
 // A real user's keys of HKEY_CURRENT_USER, imported with the registry editor for one test and
 // taken out again: what the import added goes, what was there before stays.
@@ -122,7 +46,7 @@ class CorpusHive {
   CorpusHive(const std::string& windows_folder, const std::string& name) {
     RegFileContent content;
     std::string error;
-    const std::string bytes = ReadFileText(CorpusRegistryFile(name));
+    const std::string bytes = ReadFile(CorpusRegistryFile(name));
     if (!ReadRegFile(bytes, DecodeCodePage, content, &error)) {
       problem_ = name + ": " + error;
       return;

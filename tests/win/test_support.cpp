@@ -16,6 +16,24 @@ std::string BinaryPath(const std::string& relative) {
   return p;
 }
 
+std::string SourcePath(const std::string& relative) {
+  std::string p = "Z:" + std::string(KORVANE_SOURCE_DIR) + "/" + relative;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  UniqueFind find(::FindFirstFileA((folder + "*").c_str(), &data));
+  if (!find) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+  } while (::FindNextFileA(find.get(), &data));
+  return names;
+}
+
 std::string TempFolder() {
   char base[MAX_PATH] = {};
   ::GetTempPathA(MAX_PATH, base);

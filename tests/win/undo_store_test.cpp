@@ -130,7 +130,7 @@ class UndoStoreTest : public ::testing::Test {
     return test::ImportWithRegedit(state_.WindowsFolder, file);
   }
 
-  test::ParentKeyGuard parent_{HKEY_CURRENT_USER, "Software\\KorvaneTest"};
+  test::SeedKey parent_{HKEY_CURRENT_USER, "Software\\KorvaneTest"};
   TempFolder dir_;
   AppState state_;
   std::string base_;
@@ -170,7 +170,7 @@ TEST_F(UndoStoreTest, EnsureUndoFolderFallsBackToThePerUserFolder) {
     s.UndoFolder = exe.path() + "Undo\\";
     s.UserUndoFolder = c.fallback ? exe.path() + "local\\" + kChinese + "\\Korvane\\Undo\\" : "";
     for (std::string rest = c.blocking_files; !rest.empty(); rest.erase(0, rest.find(';') + 1))
-      ASSERT_TRUE(test::WriteFileText(exe.path() + rest.substr(0, rest.find(';')), "not a folder"));
+      ASSERT_TRUE(test::WriteFile(exe.path() + rest.substr(0, rest.find(';')), "not a folder"));
     const std::string beside = s.UndoFolder;
     EnsureUndoFolder(s);
     EXPECT_EQ(s.UndoFolder, c.per_user_used ? s.UserUndoFolder : beside);
@@ -211,7 +211,7 @@ TEST_F(UndoStoreTest, ExportedKeyComesBackWhole) {
   EXPECT_TRUE(FileExists(state_.UndoFolder + name));
 
   ASSERT_TRUE(DeleteRegKey(HKEY_CURRENT_USER, key));
-  ASSERT_FALSE(test::KeyExists(HKEY_CURRENT_USER, key));
+  ASSERT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, key));
   ASSERT_TRUE(Import(state_.UndoFolder + name));
 
   KeyTree after;
@@ -235,7 +235,7 @@ TEST_F(UndoStoreTest, TakenNamesGetNumbers) {
   const std::string key = base_ + "\\Skype";
   SetValue(key, "Skype", REG_SZ, Sz("C:\\skype.exe"));
   const std::string wanted = StartupUndoName({"Skype", "agent.exe"});
-  ASSERT_TRUE(test::WriteFileText(state_.UndoFolder + wanted, "older"));
+  ASSERT_TRUE(test::WriteFile(state_.UndoFolder + wanted, "older"));
 
   const std::string second = ClaimUndoFileName(state_, wanted);
   EXPECT_EQ(second, "Skype,agent_startup (2).reg");
@@ -244,8 +244,8 @@ TEST_F(UndoStoreTest, TakenNamesGetNumbers) {
   EXPECT_EQ(third, "Skype,agent_startup (3).reg");
   ASSERT_TRUE(ExportKeyToUndo(state_, third, "HKEY_CURRENT_USER", key));
 
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + wanted), "older");
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + second), test::ReadFileText(state_.UndoFolder + third));
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + wanted), "older");
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + second), test::ReadFile(state_.UndoFolder + third));
   EXPECT_EQ(UndoResultMessage(UndoForm::Named, third, true),
             "成功删除记录，\r创建撤消文件Skype,agent_startup (3).reg");
 }
@@ -254,9 +254,9 @@ TEST_F(UndoStoreTest, StaleFileIsNeitherReplacedNorCounted) {
   const std::string key = base_ + "\\Stale";
   SetValue(key, "v", REG_SZ, Sz("new"));
   const std::string name = "Stale_uninstall.reg";
-  ASSERT_TRUE(test::WriteFileText(state_.UndoFolder + name, "older"));
+  ASSERT_TRUE(test::WriteFile(state_.UndoFolder + name, "older"));
   EXPECT_FALSE(ExportKeyToUndo(state_, name, "HKEY_CURRENT_USER", key));
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + name), "older");
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + name), "older");
 }
 
 TEST_F(UndoStoreTest, RefusedAndOverlongNamesStillGiveAFile) {
@@ -308,16 +308,16 @@ TEST_F(UndoStoreTest, SaveUndoFileWritesNewFilesOnly) {
   const std::string name = ClaimUndoFileName(state_, StartupUndoName({"ctfmon", "Foo.exe"}));
   EXPECT_EQ(name, "ctfmon,Foo_startup.reg");
   ASSERT_TRUE(SaveUndoFile(state_, name, content));
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + name), content);
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + name), content);
 
   EXPECT_FALSE(SaveUndoFile(state_, name, "other"));
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + name), content);
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + name), content);
 
   // A device name is defused and the file lands in the folder.
   const std::string device = ClaimUndoFileName(state_, StartupUndoName({"nul.x"}));
   EXPECT_EQ(device, "nul_.x_startup.reg");
   ASSERT_TRUE(SaveUndoFile(state_, device, content));
-  EXPECT_EQ(test::ReadFileText(state_.UndoFolder + device), content);
+  EXPECT_EQ(test::ReadFile(state_.UndoFolder + device), content);
 
   AppState no_folder = state_;
   no_folder.UndoFolder = dir_.path() + "missing\\";

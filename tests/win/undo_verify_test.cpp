@@ -6,7 +6,7 @@
 
 #include "sysaccess/programs.h"
 #include "sysaccess/undo_store.h"
-#include "tests/win/reliability_figures.h"
+#include "tests/win/reliability_support.h"
 #include "tests/win/sysaccess_fixtures.h"
 
 namespace kv {
@@ -76,7 +76,7 @@ class UndoVerifyTest : public ::testing::Test {
     return SnapshotRegistryTree(RegistryView::Wow64_64, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", Narrow(key), out);
   }
 
-  test::ParentKeyGuard parent_{HKEY_CURRENT_USER, "Software\\KorvaneTest"};
+  test::SeedKey parent_{HKEY_CURRENT_USER, "Software\\KorvaneTest"};
   test::ScratchFolder dir_;
   AppState state_;
   std::wstring base_;
@@ -154,7 +154,7 @@ TEST_F(UndoVerifyTest, EditorExportsAreVouchedForExactlyWhenTheyRestore) {
     EXPECT_TRUE(SameTree(before, after));
     ++round_trips;
   }
-  EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, "Evil"));
+  EXPECT_FALSE(test::SeedKeyExists(HKEY_CURRENT_USER, "Evil"));
   test::RecordFigure("hostile values exported and checked", static_cast<long long>(sizeof cases / sizeof cases[0]));
   test::RecordFigure("round trips compared", round_trips);
   EXPECT_GE(vouched, 20);

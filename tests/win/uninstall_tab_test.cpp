@@ -27,48 +27,10 @@ namespace kv {
 namespace {
 
 using test::DialogScript;
+using test::ImageOf;
 using test::UninstallRoot;
 
-// A key as the registry holds it (64-bit view): values with type and bytes, and its subkeys.
-struct KeyTree {
-  std::map<std::string, std::pair<DWORD, std::string>> values;
-  std::map<std::string, KeyTree> subkeys;
-  bool operator==(const KeyTree& o) const { return values == o.values && subkeys == o.subkeys; }
-};
-
-bool ReadTree(HKEY root, const std::string& path, KeyTree& tree) {
-  UniqueKey key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) return false;
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD name_size = sizeof name, type = 0;
-    std::string data(65536, '\0');
-    DWORD data_size = static_cast<DWORD>(data.size());
-    if (::RegEnumValueA(key.get(), i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                        &data_size) != ERROR_SUCCESS)
-      break;
-    data.resize(data_size);
-    tree.values[std::string(name, name_size)] = {type, data};
-  }
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD name_size = sizeof name;
-    if (::RegEnumKeyExA(key.get(), i, name, &name_size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (!ReadTree(root, path + "\\" + std::string(name, name_size), tree.subkeys[std::string(name, name_size)]))
-      return false;
-  }
-  return true;
-}
-
 bool KeyThere(HKEY root, const std::string& path) { return RegKeyExistsIn(RegistryView::Wow64_64, root, path); }
-
-// UTF-16LE bytes of a code page 936 text, as the registry editor writes its files.
-std::string Utf16(const std::string& text) {
-  std::wstring w(text.size() + 1, L'\0');
-  int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0],
-                                static_cast<int>(w.size()));
-  return std::string(reinterpret_cast<const char*>(w.data()), static_cast<size_t>(n) * 2);
-}
 
 TEST(UninstallTexts, QuestionsAsShown) {
   EXPECT_EQ(UninstallQuestion("Foo 中文"), "Are you sure you want to uninstall\rFoo 中文 ?");
@@ -82,11 +44,7 @@ class UninstallTabTest : public ::testing::Test {
   AppState& state() { return form().State(); }
   ListView& list() { return tab().Panel2InfoList(); }
 
-  int RowOf(const std::string& name) {
-    for (int i = 0; i < list().Count(); ++i)
-      if (list().Cell(i, 0) == name) return i;
-    return -1;
-  }
+  int RowOf(const std::string& name) { return test::RowOf(list(), name); }
   // Captions of the seeded rows, in list order.
   std::vector<std::string> SeededRows() {
     std::vector<std::string> out;
@@ -228,14 +186,6 @@ TEST_F(UninstallTabTest, InstallDateColumn) {
     ASSERT_GE(row, 0) << c.name;
     EXPECT_EQ(list().Cell(row, 2), c.shown) << c.name;
   }
-}
-
-int ImageOf(const ListView& list, int row) {
-  LVITEMA it{};
-  it.mask = LVIF_IMAGE;
-  it.iItem = row;
-  ::SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-  return it.iImage;
 }
 
 TEST_F(UninstallTabTest, IconComesFromDisplayIconWheneverThatValueExists) {
@@ -471,8 +421,8 @@ TEST_F(DeleteRecordTest, UndoFileBringsBackTheWholeEntry) {
   key.SetRaw("", "Blob", REG_BINARY, std::string("\x00\x5C\xFF", 3));
   key.SetString("Sub\\Deeper", "v", "中文\xB1\x5C");
   key.SetString("Empty", "", "");
-  KeyTree before;
-  ASSERT_TRUE(ReadTree(key.root(), key.path(), before));
+  const std::string before = test::DumpKeyTree(key.root(), key.path());
+  ASSERT_NE(before, "<missing>");
   form().SelectTab(TabId::Uninstall);
 
   const std::string file = "KvTest 删除 Me_uninstall.reg";
@@ -482,9 +432,7 @@ TEST_F(DeleteRecordTest, UndoFileBringsBackTheWholeEntry) {
   EXPECT_TRUE(tab().Panel2UndoLabelVisible());
 
   ASSERT_TRUE(Import(file));
-  KeyTree after;
-  ASSERT_TRUE(ReadTree(key.root(), key.path(), after));
-  EXPECT_TRUE(before == after);
+  EXPECT_EQ(test::DumpKeyTree(key.root(), key.path()), before);
 }
 
 // The per-user Uninstall keys of three real Windows users: every entry with a name and a command is
@@ -524,15 +472,13 @@ TEST_F(DeleteRecordTest, RealUsersEntriesAreListedAndOneComesBack) {
     ASSERT_EQ(entries.size(), 1u);
     const auto& [name, wide_path] = entries[0];
     const std::string path(wide_path.begin(), wide_path.end());  // ASCII
-    KeyTree before;
-    ASSERT_TRUE(ReadTree(HKEY_CURRENT_USER, path, before));
+    const std::string before = test::DumpKeyTree(HKEY_CURRENT_USER, path);
+    ASSERT_NE(before, "<missing>");
     const std::string undo = UninstallUndoName(name);
     EXPECT_EQ(DeleteRecord(name), Named(undo));
     EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, path));
     ASSERT_TRUE(Import(undo));
-    KeyTree after;
-    ASSERT_TRUE(ReadTree(HKEY_CURRENT_USER, path, after));
-    EXPECT_TRUE(before == after);
+    EXPECT_EQ(test::DumpKeyTree(HKEY_CURRENT_USER, path), before);
   }
 }
 
@@ -560,7 +506,7 @@ TEST_F(DeleteRecordTest, ThirtyTwoBitEntryIsExportedAndDeletedUnderOneBackslash)
     EXPECT_EQ(DeleteRecord(c.name), Named(file));
     EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, key.path()));
     const std::string content = test::ReadFile(state().UndoFolder + file);
-    EXPECT_NE(content.find(Utf16(c.section)), std::string::npos);
+    EXPECT_NE(content.find(test::Utf16Bytes(c.section)), std::string::npos);
     ASSERT_TRUE(Import(file));
     EXPECT_EQ(RegReadString64(HKEY_LOCAL_MACHINE, key.path(), "Publisher"), "Kv");
   }
@@ -579,26 +525,6 @@ TEST_F(DeleteRecordTest, QuestionMarkInTheNameStillGivesAUsableFile) {
   EXPECT_FALSE(KeyThere(key.root(), key.path()));
   ASSERT_TRUE(Import(file));
   EXPECT_EQ(RegReadString64(key.root(), key.path(), "DisplayName"), name);
-}
-
-TEST_F(DeleteRecordTest, NoUndoFileMeansNothingIsDeleted) {
-  const std::string name = "KvTest Undeletable";
-  const auto& key = seed_.Entry(UninstallRoot::User, "KvTest NoExport", name);
-  // A machine-wide record the user may only read, as a standard user may: listed, refused.
-  const std::string locked = "KvTest Locked";
-  const auto& locked_key = seed_.Entry(UninstallRoot::Machine, "KvTest Locked", locked);
-  test::ReadOnlyKey read_only(locked_key.root(), locked_key.path());
-  form().SelectTab(TabId::Uninstall);
-  EXPECT_EQ(DeleteRecord(locked), kNeedsAdminRights);
-  EXPECT_TRUE(KeyThere(locked_key.root(), locked_key.path()));
-  EXPECT_GE(RowOf(locked), 0);
-  EXPECT_FALSE(FileExists(state().UndoFolder + "KvTest Locked_uninstall.reg"));
-
-  test::ScratchFolder no_regedit;
-  state().WindowsFolder = no_regedit.path();
-  EXPECT_EQ(DeleteRecord(name), kUndoNotCreated);
-  EXPECT_TRUE(KeyThere(key.root(), key.path()));
-  EXPECT_GE(RowOf(name), 0);
 }
 
 TEST_F(DeleteRecordTest, AnOlderUndoFileIsKeptAndTheNewOneNumbered) {
