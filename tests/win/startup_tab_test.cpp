@@ -40,13 +40,7 @@ class StartupTabTest : public ::testing::Test {
       if (rows[i].caption == caption) return static_cast<int>(i);
     return -1;
   }
-  int ImageOf(int row) {
-    LVITEMA it{};
-    it.mask = LVIF_IMAGE;
-    it.iItem = row;
-    ::SendMessageA(tab().Panel1InfoList().hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-    return it.iImage;
-  }
+  int ImageOf(int row) { return test::ImageOf(tab().Panel1InfoList(), row); }
   // A click where a user clicks, as the panel receives it.
   void ClickPanel(int x, int y) {
     HWND panel = tab().PanelWindow();
